@@ -1,0 +1,35 @@
+// assets.h - the constant data compiled into the program.
+//
+// The font strip and the picture are made by the tools in tools/ and
+// committed as PPM files under assets/; the build turns each into a constant
+// array (tools/embed), so nothing is read from disk at run time.
+#pragma once
+
+#include <cstdint>
+
+// The font: every glyph side by side in one image 48 pixels high, 3 bytes per
+// pixel (red, green, blue), rows top first. Ink is white; (255, 0, 0) is the
+// key colour, i.e. no ink.
+constexpr int kFontStripWidth = 1849;
+constexpr int kFontHeight = 48;
+extern const uint8_t fontStrip[kFontStripWidth * kFontHeight * 3];
+
+// glyphEdges[code - 32] is the first strip column of the glyph of `code`
+// (33..122) and glyphEdges[code - 31] the column just right of its last one.
+// Entries 92..254 are unused by the lookup (0, apart from 184: 1725).
+constexpr int kGlyphEdgeCount = 255;
+extern const int32_t glyphEdges[kGlyphEdgeCount];
+
+// The picture scene 0 shows, rows top first, 3 bytes per pixel; (255, 0, 0)
+// is transparent. Drawing code reads the sizes from the record.
+constexpr int kPictureWidth = 178;
+constexpr int kPictureHeight = 236;
+struct Picture {
+  int32_t width;
+  int32_t height;
+  uint8_t pixels[kPictureWidth * kPictureHeight * 3];
+};
+extern const Picture picture;
+
+// The colour that marks "no ink" in the font and "transparent" in the picture.
+constexpr uint8_t kColourKey[3] = {255, 0, 0};

@@ -1,0 +1,34 @@
+// glyph_edges.cpp - where each glyph of the font strip begins.
+//
+// Entry (code - 32) is the first strip column of the glyph of `code`, and the
+// next entry the column just right of it, for the codes '!' (33) to 'z' (122).
+// Entry 0 (space) is never consulted. Entry 91 (1696) is where the six
+// Scandinavian letters begin; their own boundaries live with the text renderer.
+// Entry 184 keeps 1725, the column where A-diaeresis begins, as the table has
+// always held it; nothing looks it up.
+#include "assets/assets.h"
+
+const int32_t glyphEdges[kGlyphEdgeCount] = {
+    0,                                                     // ' ' (no glyph)
+    0,    7,    23,   42,   64,   95,   123,  130,  140,  150,   // ! " # $ % & ' ( ) *
+    164,  181,  188,  198,  205,  214,  234,  249,  269,  288,   // + , - . / 0 1 2 3 4
+    310,  331,  351,  371,  391,  411,  418,  425,  444,  462,   // 5 6 7 8 9 : ; < = >
+    481,  502,  523,  551,  573,  596,  618,  639,  658,  683,   // ? @ A B C D E F G H
+    706,  714,  733,  759,  778,  805,  828,  853,  874,  900,   // I J K L M N O P Q R
+    924,  947,  971,  994,  1021, 1055, 1080, 1107, 1127, 1138,  // S T U V W X Y Z [ '\'
+    1148, 1160, 1177, 1194, 1204, 1225, 1245, 1266, 1286, 1306,  // ] ^ _ ` a b c d e f
+    1321, 1341, 1360, 1367, 1378, 1399, 1406, 1437, 1456, 1477,  // g h i j k l m n o p
+    1497, 1517, 1531, 1551, 1564, 1583, 1604, 1636, 1658, 1678,  // q r s t u v w x y z
+    1696,                                                  // end of 'z'
+    // 92..254: unused by the lookup, apart from entry 184.
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 92..111
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 112..131
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 132..151
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 152..171
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                          // 172..183
+    1725,                                                        // 184
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 185..204
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 205..224
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 225..244
+    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                // 245..254
+};

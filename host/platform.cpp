@@ -1,0 +1,1 @@
+// platform.cpp - the dynamic-loading and sleep layer; filled in with the music.

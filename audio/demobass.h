@@ -1,0 +1,69 @@
+// demobass.h - the interface of libdemobass, the demo's own music library.
+//
+// It plays audio files (anything libsndfile reads: WAV, FLAC, Ogg Vorbis,
+// MP3, ...) through SDL's audio output, with a playback frequency and a
+// volume that can slide linearly over time. The demo does not link it: the
+// host loads it at run time and looks these entry points up by name, so the
+// names and signatures below are the contract.
+//
+// Calls come from one thread (the program's); playback runs on SDL's audio
+// thread and on one decoding thread per stream. BOOL results are 1 for
+// success and 0 for failure; a handle of 0 is a failure.
+//
+// Use: BASS_Init, BASS_StreamCreateFile, BASS_Start, BASS_StreamPlay; at the
+// end BASS_ChannelSlideAttributes, poll BASS_ChannelIsSliding, BASS_Free.
+#pragma once
+
+#include <cstdint>
+
+#define DEMOBASS_EXPORT extern "C" __attribute__((visibility("default")))
+
+// BASS_StreamPlay flag: restart the stream from its beginning, without a
+// gap, whenever it ends.
+constexpr uint32_t kDemoBassLoop = 4;
+
+// "Leave this attribute as it is" values of BASS_ChannelSlideAttributes.
+constexpr int kDemoBassKeepFrequency = -1;
+constexpr int kDemoBassKeepVolume = -1;
+constexpr int kDemoBassKeepPan = -101;
+
+// Opens the default output device (`device` -1 or 1) at `frequency` Hz
+// (8000..192000), 16-bit stereo, paused until BASS_Start. `flags` and
+// `window` are accepted and ignored. Fails (0) when already initialised,
+// when the arguments are out of range or when SDL has no working audio
+// device; the rest of the process (video included) is not affected.
+DEMOBASS_EXPORT int BASS_Init(int device, uint32_t frequency, uint32_t flags, void* window);
+
+// Opens the file `file` (a path; `fromMemory` must be 0, `offset` and
+// `length` 0) as a stream and returns its channel handle, 1 for the first
+// stream after BASS_Init. The file is decoded while it plays, a little ahead,
+// never read whole into memory. Files that libsndfile cannot decode, or that
+// hold no audio, are refused with 0. `flags` is accepted and ignored.
+DEMOBASS_EXPORT uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset,
+                                               uint32_t length, uint32_t flags);
+
+// Starts (unpauses) the output. Fails when not initialised.
+DEMOBASS_EXPORT int BASS_Start();
+
+// Starts `stream` playing; with kDemoBassLoop in `flags` it loops. A stream
+// plays on from where it stands, so `flush` changes nothing: every stream
+// starts at its beginning the first time it is played.
+DEMOBASS_EXPORT int BASS_StreamPlay(uint32_t stream, int flush, uint32_t flags);
+
+// Slides the channel's playback frequency (Hz, 200..192000; the file's own
+// rate at the start), volume (0..100, 100 at the start) and pan (-100 left
+// .. 100 right, 0 at the start) from their current values to the given ones,
+// linearly over `milliseconds` of output; 0 ms sets them at once. A keep
+// value (above) leaves that attribute, and any slide of it in progress,
+// alone. Values out of range are clamped. Fails for an unknown channel.
+DEMOBASS_EXPORT int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int pan,
+                                                uint32_t milliseconds);
+
+// Nonzero while a slide of `channel` is in progress: from the
+// BASS_ChannelSlideAttributes call until its time has played out. A stalled
+// output cannot hold this up for more than two seconds past the slide's
+// time. 0 for an unknown channel.
+DEMOBASS_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel);
+
+// Closes the output and frees every stream. Fails when not initialised.
+DEMOBASS_EXPORT int BASS_Free();

@@ -98,7 +98,8 @@ struct Channel {
   std::atomic<int> commandsPosted{0};
   std::atomic<int> commandsTaken{0};
   std::atomic<bool> sliding{false};    // set by the mixer
-  std::chrono::steady_clock::time_point slideDeadline{};  // caller's thread only
+  // Caller's thread only: when the latest slide's time is up by the clock.
+  std::chrono::steady_clock::time_point slideEnd{};
 
   // Mixer (audio thread) only, once published.
   SRC_STATE* resampler = nullptr;
@@ -155,14 +156,17 @@ void decoderLoop(Channel* ch) {
       framesSinceRewind = true;
       continue;
     }
+    // The state first: the play call sets the loop flag before it makes
+    // the stream play, so a playing stream's flag read after it is current.
+    int state = ch->state.load(std::memory_order_acquire);
     if (!ch->looping.load(std::memory_order_acquire)) {
       // A stream that has not been played yet may still be asked to loop,
       // and then this is where the loop joins; one that plays without the
       // loop flag has ended.
-      if (ch->state.load(std::memory_order_acquire) == kReady) {
-        napMs(kDecoderIdleMs);
-      } else {
+      if (state == kPlaying) {
         ch->endOfFile.store(true, std::memory_order_release);
+      } else {
+        napMs(kDecoderIdleMs);
       }
       continue;
     }
@@ -314,6 +318,18 @@ void releaseChannel(Channel& ch) {
   ch.state.store(kFree, std::memory_order_release);
 }
 
+// Decodes the whole file once, a chunk at a time, and rewinds it. A file cut
+// short shows here: an Ogg file whose length cannot be found, a FLAC file
+// that fails part way, any file that decodes to fewer frames than it
+// declares. Better no music than a stream that stops or crackles.
+bool decodesCleanly(Channel& ch, sf_count_t declaredFrames) {
+  if (declaredFrames <= 0 || declaredFrames == SF_COUNT_MAX) return false;
+  sf_count_t total = 0, got;
+  while ((got = sf_readf_float(ch.file, ch.decodeScratch, kDecodeChunkFrames)) > 0) total += got;
+  return sf_error(ch.file) == SF_ERR_NO_ERROR && total == declaredFrames &&
+         sf_seek(ch.file, 0, SEEK_SET) == 0;
+}
+
 // Opens and checks the file and fills the channel's fixed fields; false
 // (with nothing left open) when the file is not playable audio.
 bool openStream(Channel& ch, const char* path) {
@@ -321,8 +337,7 @@ bool openStream(Channel& ch, const char* path) {
   ch.file = sf_open(path, SFM_READ, &info);
   if (!ch.file) return false;
   bool usable = info.channels >= 1 && info.channels <= kMaxFileChannels &&
-                info.samplerate >= kMinFileRate && info.samplerate <= kMaxFileRate &&
-                info.frames > 0;
+                info.samplerate >= kMinFileRate && info.samplerate <= kMaxFileRate;
   int error = 0;
   if (usable) {
     ch.fileChannels = info.channels;
@@ -333,11 +348,14 @@ bool openStream(Channel& ch, const char* path) {
     ch.decodeScratch = new float[kDecodeChunkFrames * info.channels];
     ch.resampler = src_new(kConverter, kOutputChannels, &error);
   }
-  // The first chunk must decode: this is what turns away files that only
-  // look like audio from their header.
-  if (!usable || !ch.resampler || decodeInto(ch, kDecodeChunkFrames) == 0) {
+  if (!usable || !ch.resampler || !decodesCleanly(ch, info.frames)) {
     releaseChannel(ch);
     return false;
+  }
+  // Fill the ring before playback can start, so the first second never
+  // waits on the decoding thread being scheduled.
+  while (ch.written.load(std::memory_order_relaxed) < ch.ringFrames &&
+         decodeInto(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
   }
   double ratio = static_cast<double>(outputRate) / ch.fileRate;
   src_set_ratio(ch.resampler, ratio);
@@ -413,9 +431,8 @@ int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int
   cmd.volume = volume == kDemoBassKeepVolume ? volume : std::clamp(volume, 0, kFullVolume);
   cmd.pan = pan == kDemoBassKeepPan ? pan : std::clamp(pan, -kFullPan, kFullPan);
   cmd.frames = msToFrames(milliseconds);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds) +
-                  kStalledSlideGrace;
-  ch->slideDeadline = std::max(ch->slideDeadline, deadline);
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  ch->slideEnd = std::max(ch->slideEnd, end);
   ch->commandsPosted.store(posted + 1, std::memory_order_release);
   return 1;
 }
@@ -423,7 +440,14 @@ int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int
 uint32_t BASS_ChannelIsSliding(uint32_t channel) {
   Channel* ch = channelOf(channel);
   if (!ch) return 0;
-  if (std::chrono::steady_clock::now() > ch->slideDeadline) return 0;
+  // A slide lasts its time by the clock and until its time of output has
+  // been mixed, whichever is later: on a real device the two agree, and an
+  // output that runs faster than real time (a file) still lets the caller
+  // wait the time it asked for. An output that has stalled gets a grace
+  // period and no more, so a caller polling this cannot hang.
+  auto now = std::chrono::steady_clock::now();
+  if (now < ch->slideEnd) return 1;
+  if (now > ch->slideEnd + kStalledSlideGrace) return 0;
   // Queued first, then the mixer's flag: the mixer raises the flag before
   // it marks a command taken, so this order cannot miss a slide.
   if (ch->commandsTaken.load(std::memory_order_acquire) !=
@@ -438,7 +462,7 @@ int BASS_Free() {
   SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
   for (Channel& ch : channels) {
     if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
-    ch.slideDeadline = {};
+    ch.slideEnd = {};
   }
   if (audioSubsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   audioSubsystemStarted = false;

@@ -37,8 +37,11 @@ DEMOBASS_EXPORT int BASS_Init(int device, uint32_t frequency, uint32_t flags, vo
 // Opens the file `file` (a path; `fromMemory` must be 0, `offset` and
 // `length` 0) as a stream and returns its channel handle, 1 for the first
 // stream after BASS_Init. The file is decoded while it plays, a little ahead,
-// never read whole into memory. Files that libsndfile cannot decode, or that
-// hold no audio, are refused with 0. `flags` is accepted and ignored.
+// never held whole in memory; creation decodes it through once to check it,
+// which takes a moment for a long file (70 ms for a minute of Ogg Vorbis).
+// Files that libsndfile cannot decode, that hold no audio, or that decode to
+// fewer frames than they declare (cut short) are refused with 0. `flags` is
+// accepted and ignored.
 DEMOBASS_EXPORT uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset,
                                                uint32_t length, uint32_t flags);
 
@@ -60,9 +63,10 @@ DEMOBASS_EXPORT int BASS_ChannelSlideAttributes(uint32_t channel, int frequency,
                                                 uint32_t milliseconds);
 
 // Nonzero while a slide of `channel` is in progress: from the
-// BASS_ChannelSlideAttributes call until its time has played out. A stalled
-// output cannot hold this up for more than two seconds past the slide's
-// time. 0 for an unknown channel.
+// BASS_ChannelSlideAttributes call until its time has passed by the clock
+// and its time of output has been mixed, whichever is later. A stalled
+// output holds it up for at most two seconds past the slide's time. 0 for
+// an unknown channel.
 DEMOBASS_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel);
 
 // Closes the output and frees every stream. Fails when not initialised.

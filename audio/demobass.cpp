@@ -27,7 +27,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstring>
+#include <new>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -44,8 +45,9 @@ constexpr int kMinFileRate = 1000;
 constexpr int kMaxFileRate = 384000;
 constexpr int kMinOutputRate = 8000;
 constexpr int kMaxOutputRate = 192000;
-constexpr int kMinFrequency = 200;          // keeps the resampling ratio within 1/256..256
-constexpr int kMaxFrequency = 192000;
+constexpr int kMinFrequency = 100;
+constexpr int kMaxFrequency = 200000;
+constexpr double kMaxRatio = 256.0;         // libsamplerate's limit, either way
 constexpr int kFullVolume = 100;
 constexpr int kFullPan = 100;
 constexpr int kSlideQueueSize = 8;
@@ -57,6 +59,10 @@ constexpr auto kStalledSlideGrace = std::chrono::seconds(2);
 constexpr int kConverter = SRC_SINC_FASTEST;
 
 enum ChannelState : int { kFree, kReady, kPlaying, kEnded };
+
+// The callback may touch nothing that could take a lock.
+static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
+              std::atomic<bool>::is_always_lock_free);
 
 struct SlideCommand {
   int frequency;  // Hz, or kDemoBassKeepFrequency
@@ -110,7 +116,6 @@ struct Channel {
 
 Channel channels[kMaxChannels];
 bool initialised = false;  // caller's thread only
-bool audioSubsystemStarted = false;
 int outputRate = 44100;    // written only while the output is closed
 
 int64_t msToFrames(uint32_t ms) { return static_cast<int64_t>(ms) * outputRate / 1000; }
@@ -241,7 +246,7 @@ void mixChannel(Channel& ch, float* mix, int frames) {
   advanceSlides(ch, frames);
   double volumeTo = ch.volume.value() / kFullVolume;
   double panTo = ch.pan.value() / kFullPan;
-  double ratio = static_cast<double>(outputRate) / ch.frequency.value();
+  double ratio = std::clamp(outputRate / ch.frequency.value(), 1.0 / kMaxRatio, kMaxRatio);
 
   float block[kSubBlockFrames * kOutputChannels];
   int produced = resample(ch, block, frames, ratio);
@@ -386,7 +391,6 @@ int BASS_Init(int device, uint32_t frequency, uint32_t, void*) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return 0;
   }
-  audioSubsystemStarted = true;
   initialised = true;
   return 1;
 }
@@ -397,8 +401,18 @@ uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset
   for (int i = 0; i < kMaxChannels; ++i) {
     Channel& ch = channels[i];
     if (ch.state.load(std::memory_order_acquire) != kFree) continue;
-    if (!openStream(ch, static_cast<const char*>(file))) return 0;
-    ch.decoder = std::thread(decoderLoop, &ch);
+    // Out of memory or threads is a refusal too: no exception may cross
+    // into a caller that is not C++.
+    try {
+      if (!openStream(ch, static_cast<const char*>(file))) return 0;
+      ch.decoder = std::thread(decoderLoop, &ch);
+    } catch (const std::bad_alloc&) {
+      releaseChannel(ch);
+      return 0;
+    } catch (const std::system_error&) {
+      releaseChannel(ch);
+      return 0;
+    }
     ch.state.store(kReady, std::memory_order_release);
     return static_cast<uint32_t>(i + 1);
   }
@@ -466,8 +480,7 @@ int BASS_Free() {
     if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
     ch.slideEnd = {};
   }
-  if (audioSubsystemStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  audioSubsystemStarted = false;
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
   initialised = false;
   return 1;
 }

@@ -53,8 +53,8 @@ DEMOBASS_EXPORT int BASS_Start();
 // starts at its beginning the first time it is played.
 DEMOBASS_EXPORT int BASS_StreamPlay(uint32_t stream, int flush, uint32_t flags);
 
-// Slides the channel's playback frequency (Hz, 200..192000; the file's own
-// rate at the start), volume (0..100, 100 at the start) and pan (-100 left
+// Slides the channel's playback frequency (Hz, 100..200000, the file's own
+// rate at the start; heard within 1/256..256 times the output rate), volume (0..100, 100 at the start) and pan (-100 left
 // .. 100 right, 0 at the start) from their current values to the given ones,
 // linearly over `milliseconds` of output; 0 ms sets them at once. A keep
 // value (above) leaves that attribute, and any slide of it in progress,

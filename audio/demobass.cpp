@@ -19,6 +19,7 @@
 #include "audio/demobass.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <samplerate.h>
 #include <sndfile.h>
 #include <time.h>
@@ -372,11 +373,35 @@ bool openStream(Channel& ch, const char* path) {
   return true;
 }
 
+// ALSA writes several lines of its own to stderr when there is no sound
+// card; a missing device is the caller's to report, in its own words. So
+// while the output opens, ALSA's messages go nowhere. ALSA is looked up at
+// run time because SDL loads it that way too, and may use another backend.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler);
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+struct AlsaQuiet {
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  AlsaSetErrorHandler setHandler =
+      alsa ? reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")) : nullptr;
+  AlsaQuiet() {
+    if (setHandler) setHandler(ignoreAlsaMessage);
+  }
+  ~AlsaQuiet() {
+    if (setHandler) setHandler(nullptr);  // ALSA's own printing again
+    if (alsa) dlclose(alsa);
+  }
+  AlsaQuiet(const AlsaQuiet&) = delete;
+  AlsaQuiet& operator=(const AlsaQuiet&) = delete;
+};
+
 }  // namespace
 
 int BASS_Init(int device, uint32_t frequency, uint32_t, void*) {
   if (initialised || (device != -1 && device != 1)) return 0;
   if (frequency < kMinOutputRate || frequency > kMaxOutputRate) return 0;
+  AlsaQuiet quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
   outputRate = static_cast<int>(frequency);
   SDL_AudioSpec wanted{};

@@ -60,6 +60,7 @@ const char* musicFileProblem() {
 }  // namespace
 
 bool loadMusicApi() {
+  unloadMusicApi();  // a second load must not lose the first handle
   missingEntry = nullptr;
   musicApi.module = LoadLibraryA(kLibraryName);
   if (musicApi.module == nullptr) return false;

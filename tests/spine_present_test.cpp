@@ -98,3 +98,34 @@ TEST_F(Present, SurfacesThatCannotHoldTheCanvasAreLeftAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// The presentation maps pixels itself for speed; it must agree with
+// SDL_MapRGB for every level of every channel, in any channel order.
+TEST_F(Present, MapsEveryLevelAsSdlDoes) {
+  struct Masks {
+    Uint32 r, g, b, a;
+  };
+  for (const Masks m : {Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0},
+                        Masks{0x000000FF, 0x0000FF00, 0x00FF0000, 0},
+                        Masks{0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF}}) {
+    SurfaceBuffer target(640, 480, 32, 2560);
+    SDL_FreeSurface(target.surface);
+    target.surface =
+        SDL_CreateRGBSurfaceFrom(target.bytes.data(), 640, 480, 32, 2560, m.r, m.g, m.b, m.a);
+    for (int i = 0; i < 640 * 480; ++i) {
+      canvas[3 * i + 0] = static_cast<uint8_t>(i);
+      canvas[3 * i + 1] = static_cast<uint8_t>(i >> 8);
+      canvas[3 * i + 2] = static_cast<uint8_t>(i * 7 + 3);
+    }
+    presentCanvas(target.surface);
+    for (int i = 0; i < 640 * 480; ++i) {
+      const Uint32 expected =
+          SDL_MapRGB(target.surface->format, canvas[3 * i], canvas[3 * i + 1], canvas[3 * i + 2]);
+      ASSERT_EQ(target.word(i % 640, i / 640), expected) << i << " masks " << std::hex << m.r;
+    }
+  }
+}
+
+}  // namespace

@@ -12,17 +12,19 @@
 // How a glyph is made: the outline is loaded unhinted in font units and mapped
 // straight onto its cell, horizontally so that its ink spans exactly the
 // columns glyphEdges gives it (the table was drawn for a narrower face, so
-// most letters are squeezed), vertically by a piecewise-linear map that pins
-// baseline, x-height, cap height and descender to fixed rows. The mapped
-// outline is rendered with 8-bit coverage and cut at half coverage, which
-// gives one-bit edges without the dropouts of centre sampling. Everything is
-// integer or round-to-nearest arithmetic on fixed inputs, so the same font
-// file always gives the same bytes.
+// most letters are squeezed, and are first made somewhat bolder sideways so
+// that their stems do not come out thinner than their bars), vertically by a
+// piecewise-linear map that pins baseline, x-height, cap height and
+// descender to fixed rows. The mapped outline is rendered with 8-bit coverage
+// and cut at half coverage, which gives one-bit edges without the dropouts
+// of centre sampling. The steps use only the font file and fixed constants,
+// so the same font file always gives the same bytes.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 #include FT_BBOX_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -60,8 +62,15 @@ constexpr int kInkThreshold = 128;
 // of 1/64, until its first and last columns take ink (round sides otherwise
 // leave them nearly empty).
 constexpr int kMaxWidenSteps = 32;
+// How much of the stem weight lost to a sideways squeeze is given back.
+constexpr double kBoldeningShare = 0.5;
 
-enum class Shape { Plain, Bracket, MarkedCapital };
+enum class Shape {
+  Plain,
+  Bracket,        // reaches past cap height and descender
+  MarkedCapital,  // a ring or dots above a capital
+  HookedCapital,  // 'J': its hook, drawn below the baseline, is lifted onto it
+};
 
 struct Glyph {
   uint32_t code;  // Unicode = Latin-1 code
@@ -89,7 +98,11 @@ constexpr ExtraLetter kExtraLetters[] = {
 };
 
 Shape asciiShape(uint32_t code) {
-  return (code == '(' || code == ')' || code == '[' || code == ']') ? Shape::Bracket : Shape::Plain;
+  if (code == '(' || code == ')' || code == '[' || code == ']') return Shape::Bracket;
+  // The table gives 'J' a capital's full width; the typeface's narrow J with
+  // its hook hanging below the line would be stretched into a blot.
+  if (code == 'J') return Shape::HookedCapital;
+  return Shape::Plain;
 }
 
 std::vector<Glyph> glyphList() {
@@ -104,13 +117,14 @@ std::vector<Glyph> glyphList() {
   return glyphs;
 }
 
-// A monotonic piecewise-linear map from font units (y up) to row boundaries
-// (y down), extended past its end knots with their segments' slopes.
+// A monotonic piecewise-linear map from font units to pixel boundaries,
+// extended past its end knots with their segments' slopes. Knots are in
+// increasing font units.
 struct Knot {
   double units;
-  double row;
+  double pixels;
 };
-struct VerticalMap {
+struct PiecewiseMap {
   Knot knots[4];
   int count;
   double operator()(double units) const {
@@ -118,34 +132,55 @@ struct VerticalMap {
     while (i + 2 < count && units > knots[i + 1].units) ++i;
     const Knot& a = knots[i];
     const Knot& b = knots[i + 1];
-    return a.row + (units - a.units) * (b.row - a.row) / (b.units - a.units);
+    return a.pixels + (units - a.units) * (b.pixels - a.pixels) / (b.units - a.units);
   }
 };
 
-// The typeface's reference heights, in font units.
-struct Heights {
+// What the layout needs to know of the typeface, in font units.
+struct Metrics {
   double descender;  // bottom of 'p'
   double xHeight;    // top of 'x'
   double capHeight;  // top of 'H'
+  double stemLeft;   // left side of 'I', which is nothing but a stem
+  double stem;       // width of 'I'
 };
 
-FT_BBox exactBox(FT_Face face, uint32_t code) {
+FT_BBox exactBox(const FT_Outline& outline) {
   FT_BBox box{};
-  if (FT_Load_Char(face, code, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0)
-    FT_Outline_Get_BBox(&face->glyph->outline, &box);
+  FT_Outline_Get_BBox(const_cast<FT_Outline*>(&outline), &box);
   return box;
 }
 
-VerticalMap verticalMap(const Heights& h, Shape shape, const FT_BBox& box) {
-  if (shape == Shape::Bracket)
-    return {{{double(box.yMin), kBracketBottom}, {double(box.yMax), kBracketTop}}, 2};
+bool loadOutline(FT_Face face, uint32_t code) {
+  return FT_Load_Char(face, code, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 &&
+         face->glyph->format == FT_GLYPH_FORMAT_OUTLINE;
+}
+
+FT_BBox exactBox(FT_Face face, uint32_t code) {
+  return loadOutline(face, code) ? exactBox(face->glyph->outline) : FT_BBox{};
+}
+
+Metrics measure(FT_Face face) {
+  const FT_BBox stem = exactBox(face, 'I');
+  return {double(exactBox(face, 'p').yMin), double(exactBox(face, 'x').yMax), double(exactBox(face, 'H').yMax),
+          double(stem.xMin), double(stem.xMax - stem.xMin)};
+}
+
+// Pixels per font unit at which capitals get their height; a glyph drawn
+// narrower than this would draw it is squeezed sideways.
+double naturalScale(const Metrics& m) { return (kBaseline - kCapTop) / m.capHeight; }
+
+// Rows (from the top) for the font units of a glyph's outline.
+PiecewiseMap verticalMap(const Metrics& m, Shape shape, const FT_BBox& box) {
+  if (shape == Shape::Bracket) return {{{double(box.yMin), kBracketBottom}, {double(box.yMax), kBracketTop}}, 2};
+  if (shape == Shape::HookedCapital) return {{{double(box.yMin), kBaseline}, {m.capHeight, kCapTop}}, 2};
   if (shape == Shape::MarkedCapital)
-    return {{{h.descender, kDescenderBottom}, {0, kBaseline}, {h.capHeight, kMarkedCapitalTop},
+    return {{{m.descender, kDescenderBottom}, {0, kBaseline}, {m.capHeight, kMarkedCapitalTop},
              {double(box.yMax), 0.0}},
             4};
-  VerticalMap map{{{h.descender, kDescenderBottom}, {0, kBaseline}, {h.xHeight, kXHeightTop},
-                   {h.capHeight, kCapTop}},
-                  4};
+  PiecewiseMap map{{{m.descender, kDescenderBottom}, {0, kBaseline}, {m.xHeight, kXHeightTop},
+                    {m.capHeight, kCapTop}},
+                   4};
   // Whatever would rise above the cell (a ring over a small letter) is
   // squeezed into it from the x-height up; likewise below the cell.
   if (map(box.yMax) < 0.0) map = {{map.knots[0], map.knots[1], map.knots[2], {double(box.yMax), 0.0}}, 4};
@@ -153,19 +188,46 @@ VerticalMap verticalMap(const Heights& h, Shape shape, const FT_BBox& box) {
   return map;
 }
 
-// Renders the glyph's outline mapped onto a cell of `width` columns, widened
-// by leftPad / rightPad pixels; returns 0/1 ink per pixel, rows top first.
-std::vector<uint8_t> renderCell(FT_Library library, const FT_Outline& source, const FT_BBox& box,
-                                const VerticalMap& map, int width, double leftPad, double rightPad) {
+// Columns of the cell for the font units of a glyph's outline: its ink
+// spread over `width` columns and leftPad / rightPad pixels beyond them.
+PiecewiseMap horizontalMap(const Metrics& m, Shape shape, const FT_BBox& box, int width, double leftPad,
+                           double rightPad) {
+  const Knot left{double(box.xMin), -leftPad};
+  const Knot right{double(box.xMax), width + rightPad};
+  if (shape == Shape::HookedCapital) {
+    // The stem as wide as the 'I' cell, the hook takes the rest.
+    const int stemColumns = glyphEdges['I' - 31] - glyphEdges['I' - 32];
+    return {{left, {m.stemLeft, double(width - stemColumns)}, right}, 3};
+  }
+  return {{left, right}, 2};
+}
+
+// Squeezing a glyph sideways thins its stems; to keep them as heavy as the
+// capitals' stems, the outline is first made bolder sideways by as much as
+// the squeeze will take away again, but never by more than one stem.
+double sidewaysBoldening(const Metrics& m, const Glyph& g, const FT_BBox& box) {
+  // J's stem is fitted directly; the bars of '#' would close its small counter.
+  if (g.shape == Shape::HookedCapital || g.code == '#') return 0.0;
+  const int width = g.end - g.first;
+  const double k = naturalScale(m);
+  const double natural = k * double(box.xMax - box.xMin);
+  const double stemPixels = k * m.stem;
+  if (width >= natural) return 0.0;
+  if (width <= stemPixels) return m.stem;
+  return kBoldeningShare * std::min(m.stem, m.stem * (natural - width) / (width - stemPixels));
+}
+
+// Renders an outline (font units) mapped onto a cell of `width` columns;
+// returns 0/1 ink per pixel, rows top first.
+std::vector<uint8_t> renderCell(FT_Library library, const FT_Outline& source, const PiecewiseMap& columns,
+                                const PiecewiseMap& rows, int width) {
   FT_Outline outline;
   FT_Outline_New(library, source.n_points, source.n_contours, &outline);
   FT_Outline_Copy(&source, &outline);
-  const double span = double(box.xMax - box.xMin);
   for (int i = 0; i < outline.n_points; ++i) {
-    const double x = (source.points[i].x - box.xMin) / span * (width + leftPad + rightPad) - leftPad;
-    const double rowFromTop = map(double(source.points[i].y));
-    outline.points[i].x = std::lround(x * 64.0);
-    outline.points[i].y = std::lround((kHeight - rowFromTop) * 64.0);  // FreeType's y points up
+    outline.points[i].x = std::lround(columns(double(source.points[i].x)) * 64.0);
+    // FreeType's y points up from the bitmap's bottom edge.
+    outline.points[i].y = std::lround((kHeight - rows(double(source.points[i].y))) * 64.0);
   }
   std::vector<uint8_t> coverage(size_t(width) * kHeight, 0);
   FT_Bitmap bitmap{};
@@ -188,24 +250,30 @@ bool columnHasInk(const std::vector<uint8_t>& cell, int width, int column) {
 }
 
 // Renders one glyph so that its ink fills its columns, widening the outline
-// by the least amount that makes the outer columns take ink.
-std::vector<uint8_t> makeCell(FT_Library library, FT_Face face, const Heights& heights, const Glyph& g) {
+// by the least amount that makes the outer columns take ink. The glyph's
+// outline must be loaded into face->glyph.
+std::vector<uint8_t> makeCell(FT_Library library, FT_Face face, const Metrics& metrics, const Glyph& g) {
   const int width = g.end - g.first;
-  const FT_BBox box = exactBox(face, g.code);
-  const VerticalMap map = verticalMap(heights, g.shape, box);
-  FT_Load_Char(face, g.code, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);
-  const FT_Outline& source = face->glyph->outline;
+  FT_Outline source;
+  FT_Outline_New(library, face->glyph->outline.n_points, face->glyph->outline.n_contours, &source);
+  FT_Outline_Copy(&face->glyph->outline, &source);
+  const double bolder = sidewaysBoldening(metrics, g, exactBox(source));
+  FT_Outline_EmboldenXY(&source, FT_Pos(std::lround(bolder)), 0);
+  const FT_BBox box = exactBox(source);
+  const PiecewiseMap rows = verticalMap(metrics, g.shape, box);
   int left = 0;
   int right = 0;
   std::vector<uint8_t> cell;
   for (;;) {
-    cell = renderCell(library, source, box, map, width, left / 64.0, right / 64.0);
+    const PiecewiseMap columns = horizontalMap(metrics, g.shape, box, width, left / 64.0, right / 64.0);
+    cell = renderCell(library, source, columns, rows, width);
     const bool leftEmpty = !columnHasInk(cell, width, 0);
     const bool rightEmpty = !columnHasInk(cell, width, width - 1);
     if ((!leftEmpty || left == kMaxWidenSteps) && (!rightEmpty || right == kMaxWidenSteps)) break;
     if (leftEmpty && left < kMaxWidenSteps) ++left;
     if (rightEmpty && right < kMaxWidenSteps) ++right;
   }
+  FT_Outline_Done(library, &source);
   return cell;
 }
 
@@ -265,18 +333,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fontmaker: cannot open the typeface %s\n", fontPath);
     return 1;
   }
-  const Heights heights{double(exactBox(face, 'p').yMin), double(exactBox(face, 'x').yMax),
-                        double(exactBox(face, 'H').yMax)};
+  const Metrics metrics = measure(face);
 
   std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
   for (size_t i = 0; i < rgb.size(); i += 3) std::memcpy(&rgb[i], kColourKey, 3);
   for (const Glyph& g : glyphList()) {
-    if (FT_Get_Char_Index(face, g.code) == 0) {
-      std::fprintf(stderr, "fontmaker: %s has no glyph for U+%04X\n", fontPath, unsigned(g.code));
+    if (FT_Get_Char_Index(face, g.code) == 0 || !loadOutline(face, g.code)) {
+      std::fprintf(stderr, "fontmaker: %s has no outline for U+%04X\n", fontPath, unsigned(g.code));
       return 1;
     }
     const int width = g.end - g.first;
-    const std::vector<uint8_t> cell = makeCell(library, face, heights, g);
+    const std::vector<uint8_t> cell = makeCell(library, face, metrics, g);
     describe(g, cell);
     for (int r = 0; r < kHeight; ++r)
       for (int c = 0; c < width; ++c)

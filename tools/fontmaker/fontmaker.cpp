@@ -1,8 +1,9 @@
 // fontmaker - renders the demo's bitmap font strip (assets/font-strip.ppm)
 // from a scalable bold condensed typeface with FreeType.
 //
-// Usage: fontmaker [--font FILE] OUT.ppm
+// Usage: fontmaker [--font FILE] [--sheet SHEET.ppm] OUT.ppm
 //   FILE defaults to Debian's DejaVu Sans Condensed Bold (fonts-dejavu-core).
+//   SHEET, if given, receives the glyphs laid out apart for people to look at.
 //   Writes a binary PPM, 1849 x 48, ink white, everything else the key colour
 //   (255, 0, 0). Prints one line per glyph (its rows) and, for the '?'/'@'
 //   pair whose shared edge is ours to choose, the edge the typeface's own
@@ -303,11 +304,39 @@ int suggestedQuestionAtEdge(FT_Face face) {
   return from + int(std::lround((to - from) * qWidth / (qWidth + atWidth)));
 }
 
-bool writePpm(const char* path, const std::vector<uint8_t>& rgb) {
+bool writePpm(const char* path, int width, int height, const std::vector<uint8_t>& rgb) {
   std::ofstream out(path, std::ios::binary);
-  out << "P6\n" << kWidth << ' ' << kHeight << "\n255\n";
+  out << "P6\n" << width << ' ' << height << "\n255\n";
   out.write(reinterpret_cast<const char*>(rgb.data()), std::streamsize(rgb.size()));
   return bool(out);
+}
+
+// A sheet for people to look at: the glyphs in three bands, each cell on a
+// dim red ground (where the strip holds the key colour), cells apart by the
+// 4-pixel gap the renderer leaves between characters.
+bool writeSheet(const char* path, const std::vector<uint8_t>& strip) {
+  constexpr int kBands = 3;
+  constexpr int kGap = 4;
+  constexpr int kSheetWidth = 820;
+  constexpr int kBandHeight = kHeight + 8;
+  constexpr uint8_t kGround[3] = {24, 24, 24};
+  constexpr uint8_t kCellGround[3] = {90, 24, 24};
+  std::vector<uint8_t> sheet(size_t(kSheetWidth) * kBandHeight * kBands * 3);
+  for (size_t i = 0; i < sheet.size(); i += 3) std::memcpy(&sheet[i], kGround, 3);
+  const std::vector<Glyph> glyphs = glyphList();
+  const size_t perBand = (glyphs.size() + kBands - 1) / kBands;
+  for (size_t n = 0, x = kGap; n < glyphs.size(); ++n, x += kGap) {
+    if (n % perBand == 0) x = kGap;
+    const Glyph& g = glyphs[n];
+    const size_t top = (n / perBand) * kBandHeight + 4;
+    for (int c = g.first; c < g.end; ++c, ++x)
+      for (int r = 0; r < kHeight; ++r) {
+        const uint8_t* from = &strip[(size_t(r) * kWidth + c) * 3];
+        const bool ink = std::memcmp(from, kColourKey, 3) != 0;
+        if (x < size_t(kSheetWidth)) std::memcpy(&sheet[((top + r) * kSheetWidth + x) * 3], ink ? from : kCellGround, 3);
+      }
+  }
+  return writePpm(path, kSheetWidth, kBandHeight * kBands, sheet);
 }
 
 }  // namespace
@@ -315,16 +344,19 @@ bool writePpm(const char* path, const std::vector<uint8_t>& rgb) {
 int main(int argc, char** argv) {
   const char* fontPath = kDefaultFont;
   const char* outPath = nullptr;
+  const char* sheetPath = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--font") == 0 && i + 1 < argc)
       fontPath = argv[++i];
+    else if (std::strcmp(argv[i], "--sheet") == 0 && i + 1 < argc)
+      sheetPath = argv[++i];
     else if (!outPath && argv[i][0] != '-')
       outPath = argv[i];
     else
       outPath = nullptr, i = argc;
   }
   if (!outPath) {
-    std::fprintf(stderr, "usage: fontmaker [--font FILE] OUT.ppm\n");
+    std::fprintf(stderr, "usage: fontmaker [--font FILE] [--sheet SHEET.ppm] OUT.ppm\n");
     return 2;
   }
   FT_Library library;
@@ -353,8 +385,12 @@ int main(int argc, char** argv) {
               suggestedQuestionAtEdge(face), glyphEdges['@' - 32]);
   FT_Done_Face(face);
   FT_Done_FreeType(library);
-  if (!writePpm(outPath, rgb)) {
+  if (!writePpm(outPath, kWidth, kHeight, rgb)) {
     std::fprintf(stderr, "fontmaker: cannot write %s\n", outPath);
+    return 1;
+  }
+  if (sheetPath && !writeSheet(sheetPath, rgb)) {
+    std::fprintf(stderr, "fontmaker: cannot write %s\n", sheetPath);
     return 1;
   }
   return 0;

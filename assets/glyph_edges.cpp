@@ -6,6 +6,9 @@
 // Scandinavian letters begin; their own boundaries live with the text renderer.
 // Entry 184 keeps 1725, the column where A-diaeresis begins, as the table has
 // always held it; nothing looks it up.
+// Entry 32, the edge between '?' and '@', is the one our font chose: 495
+// splits their 42 columns in the ratio of the typeface's own widths, which
+// tools/fontmaker prints when it renders the strip.
 #include "assets/assets.h"
 
 const int32_t glyphEdges[kGlyphEdgeCount] = {

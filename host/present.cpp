@@ -33,7 +33,8 @@ void convertRow(SDL_PixelFormat* format, const uint8_t* source, Uint32* destinat
   const Uint8 rShift = format->Rshift, gShift = format->Gshift, bShift = format->Bshift;
   const Uint32 alpha = format->Amask;
   for (int x = 0; x < kCanvasWidth; ++x, source += kCanvasBytesPerPixel) {
-    destination[x] = (Uint32(source[0] >> rLoss) << rShift) | (Uint32(source[1] >> gLoss) << gShift) |
+    destination[x] = (Uint32(source[0] >> rLoss) << rShift) |
+                     (Uint32(source[1] >> gLoss) << gShift) |
                      (Uint32(source[2] >> bLoss) << bShift) | alpha;
   }
 }

@@ -105,8 +105,10 @@ TEST(CaptureTool, BadArgumentsGetUsageAndStatusTwo) {
 }
 
 TEST(CaptureOptions, ParsesEveryOptionInOrder) {
-  const char* argv[] = {"demo-capture", "--keys", "700:space,2:close,2:escape", "--frames", "9",
-                        "--trace", "--ppm-at", "1,5", "--out", "dir"};
+  const char* argv[] = {"demo-capture", "--keys", "700:space,2:close,2:escape",
+                        "--frames",     "9",      "--trace",
+                        "--ppm-at",     "1,5",    "--out",
+                        "dir"};
   CaptureOptions options;
   std::string error;
   ASSERT_TRUE(parseCaptureOptions(10, argv, options, error)) << error;

@@ -28,7 +28,8 @@ TEST(Pacing, SixtyFramesTakeExactlyOneSecond) {
   FrameSchedule schedule{kStart, 1};
   for (int frame = 1; frame < 60; ++frame) schedule = nextSchedule(schedule, deadlineOf(schedule));
   EXPECT_EQ(deadlineOf(schedule), kStart + 1'000'000'000);
-  for (int frame = 0; frame < 3600; ++frame) schedule = nextSchedule(schedule, deadlineOf(schedule));
+  for (int frame = 0; frame < 3600; ++frame)
+    schedule = nextSchedule(schedule, deadlineOf(schedule));
   EXPECT_EQ(deadlineOf(schedule), kStart + 61'000'000'000) << "no drift over a minute";
 }
 

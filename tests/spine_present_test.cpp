@@ -16,7 +16,8 @@ constexpr Uint8 kSentinel = 0xA5;
 struct SurfaceBuffer {
   std::vector<Uint8> bytes;
   SDL_Surface* surface = nullptr;
-  SurfaceBuffer(int width, int height, int depth, int pitch) : bytes(size_t(pitch) * height + 64, kSentinel) {
+  SurfaceBuffer(int width, int height, int depth, int pitch)
+      : bytes(size_t(pitch) * height + 64, kSentinel) {
     const Uint32 r = depth == 32 ? 0x00FF0000 : 0xF800;
     const Uint32 g = depth == 32 ? 0x0000FF00 : 0x07E0;
     const Uint32 b = depth == 32 ? 0x000000FF : 0x001F;
@@ -107,9 +108,9 @@ TEST_F(Present, MapsEveryLevelAsSdlDoes) {
   struct Masks {
     Uint32 r, g, b, a;
   };
-  for (const Masks m : {Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0},
-                        Masks{0x000000FF, 0x0000FF00, 0x00FF0000, 0},
-                        Masks{0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF}}) {
+  for (const Masks m :
+       {Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0}, Masks{0x000000FF, 0x0000FF00, 0x00FF0000, 0},
+        Masks{0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF}}) {
     SurfaceBuffer target(640, 480, 32, 2560);
     SDL_FreeSurface(target.surface);
     target.surface =

@@ -17,7 +17,7 @@ struct Tally {
   std::array<int, 5> sceneFrames{};  // frames drawn in each scene
   int transitions = 0;               // transitions begun (fading false -> true)
   int transitionFrames = 0;
-  int passes = 0;                    // renderFrame calls, the last returning false
+  int passes = 0;  // renderFrame calls, the last returning false
 };
 
 // One frame, recording what kind it was; returns renderFrame's result.
@@ -26,8 +26,10 @@ bool step(Tally& tally) {
   const int scene = demoState.sceneIndex;
   const bool result = renderFrame(testScreen());
   ++tally.passes;
-  if (wasFading) ++tally.transitionFrames;
-  else if (result) ++tally.sceneFrames.at(scene);
+  if (wasFading)
+    ++tally.transitionFrames;
+  else if (result)
+    ++tally.sceneFrames.at(scene);
   if (!wasFading && demoState.fading) ++tally.transitions;
   return result;
 }

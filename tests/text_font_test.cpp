@@ -88,19 +88,6 @@ TEST(FontStrip, LettersStandOnTheirRows) {
   expectRows("()[]", 2, 3, 46, 47);
 }
 
-TEST(FontStrip, ExtraLettersCarryTheirMarksInsideTheCell) {
-  // A ring and A diaeresis: from column 1696, with A diaeresis at 1725.
-  const Rows ring = inkRows(1696, 1725);
-  const Rows capitalDots = inkRows(1725, 1754);
-  EXPECT_TRUE(columnHasInk(1724));
-  EXPECT_TRUE(columnHasInk(1725));
-  // Marks above the capital body, which still stands on row 36.
-  EXPECT_LT(ring.top, 3);
-  EXPECT_LT(capitalDots.top, 3);
-  EXPECT_EQ(ring.bottom, 36);
-  EXPECT_EQ(capitalDots.bottom, 36);
-}
-
 // Reads a whole file; empty when it cannot be read.
 std::vector<char> readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

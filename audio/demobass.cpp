@@ -410,7 +410,7 @@ int BASS_Init(int device, uint32_t frequency, uint32_t, void*) {
   wanted.channels = kOutputChannels;
   wanted.samples = kDeviceBufferFrames;
   wanted.callback = mixAudio;
-  // No "obtained" spec: SDL converts to whatever the device takes, so the
+  // No "obtained" format: SDL converts to whatever the device takes, so the
   // mixer always works at the rate asked for.
   if (SDL_OpenAudio(&wanted, nullptr) != 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

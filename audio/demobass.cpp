@@ -101,6 +101,7 @@ struct Channel {
   std::atomic<bool> stopDecoder{false};
   std::thread decoder;
   float* decodeScratch = nullptr;      // decoder thread only
+  bool framesSinceRewind = true;       // offline decoding, on the caller's thread
 
   // Slide commands from the caller to the mixer.
   SlideCommand commands[kSlideQueueSize];
@@ -117,6 +118,7 @@ struct Channel {
 
 Channel channels[kMaxChannels];
 bool initialised = false;  // caller's thread only
+bool offline = false;      // caller's thread only: DemoBass_Render mixes, no device, no threads
 int outputRate = 44100;    // written only while the output is closed
 
 int64_t msToFrames(uint32_t ms) { return static_cast<int64_t>(ms) * outputRate / 1000; }
@@ -151,38 +153,41 @@ int64_t decodeInto(Channel& ch, int64_t limit) {
   return got;
 }
 
+// One step of a stream's decoding: tops up the ring, or rewinds a looping
+// stream at its end, or marks the end. Returns false when there was nothing
+// to do for now (ring full, end reached, not yet playing). `framesSinceRewind`
+// keeps a file that yields nothing from rewinding forever.
+bool decodeStep(Channel& ch, bool& framesSinceRewind) {
+  int64_t space = ch.ringFrames - (ch.written.load(std::memory_order_relaxed) -
+                                   ch.consumed.load(std::memory_order_acquire));
+  if (space < kDecodeChunkFrames / 4 || ch.endOfFile.load(std::memory_order_relaxed)) return false;
+  if (decodeInto(ch, space) > 0) {
+    framesSinceRewind = true;
+    return true;
+  }
+  // The state first: the play call sets the loop flag before it makes
+  // the stream play, so a playing stream's flag read after it is current.
+  int state = ch.state.load(std::memory_order_acquire);
+  if (!ch.looping.load(std::memory_order_acquire)) {
+    // A stream that has not been played yet may still be asked to loop,
+    // and then this is where the loop joins; one that plays without the
+    // loop flag has ended.
+    if (state != kPlaying) return false;
+    ch.endOfFile.store(true, std::memory_order_release);
+    return true;
+  }
+  if (!framesSinceRewind || sf_seek(ch.file, 0, SEEK_SET) < 0) {
+    ch.endOfFile.store(true, std::memory_order_release);
+    return true;
+  }
+  framesSinceRewind = false;
+  return true;
+}
+
 void decoderLoop(Channel* ch) {
-  bool framesSinceRewind = true;  // a pass that yields nothing must not spin
+  bool framesSinceRewind = true;
   while (!ch->stopDecoder.load(std::memory_order_acquire)) {
-    int64_t space = ch->ringFrames - (ch->written.load(std::memory_order_relaxed) -
-                                      ch->consumed.load(std::memory_order_acquire));
-    if (space < kDecodeChunkFrames / 4 || ch->endOfFile.load(std::memory_order_relaxed)) {
-      napMs(kDecoderIdleMs);
-      continue;
-    }
-    if (decodeInto(*ch, space) > 0) {
-      framesSinceRewind = true;
-      continue;
-    }
-    // The state first: the play call sets the loop flag before it makes
-    // the stream play, so a playing stream's flag read after it is current.
-    int state = ch->state.load(std::memory_order_acquire);
-    if (!ch->looping.load(std::memory_order_acquire)) {
-      // A stream that has not been played yet may still be asked to loop,
-      // and then this is where the loop joins; one that plays without the
-      // loop flag has ended.
-      if (state == kPlaying) {
-        ch->endOfFile.store(true, std::memory_order_release);
-      } else {
-        napMs(kDecoderIdleMs);
-      }
-      continue;
-    }
-    if (!framesSinceRewind || sf_seek(ch->file, 0, SEEK_SET) < 0) {
-      ch->endOfFile.store(true, std::memory_order_release);
-      continue;
-    }
-    framesSinceRewind = false;
+    if (!decodeStep(*ch, framesSinceRewind)) napMs(kDecoderIdleMs);
   }
 }
 
@@ -320,6 +325,7 @@ void releaseChannel(Channel& ch) {
   ch.looping.store(false);
   ch.endOfFile.store(false);
   ch.stopDecoder.store(false);
+  ch.framesSinceRewind = true;
   ch.commandsPosted.store(0);
   ch.commandsTaken.store(0);
   ch.sliding.store(false);
@@ -430,7 +436,7 @@ uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset
     // into a caller that is not C++.
     try {
       if (!openStream(ch, static_cast<const char*>(file))) return 0;
-      ch.decoder = std::thread(decoderLoop, &ch);
+      if (!offline) ch.decoder = std::thread(decoderLoop, &ch);
     } catch (const std::bad_alloc&) {
       releaseChannel(ch);
       return 0;
@@ -446,7 +452,7 @@ uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset
 
 int BASS_Start() {
   if (!initialised) return 0;
-  SDL_PauseAudio(0);
+  if (!offline) SDL_PauseAudio(0);
   return 1;
 }
 
@@ -500,12 +506,39 @@ uint32_t BASS_ChannelIsSliding(uint32_t channel) {
 
 int BASS_Free() {
   if (!initialised) return 0;
-  SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
+  if (!offline) SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
   for (Channel& ch : channels) {
     if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
     ch.slideEnd = {};
   }
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (!offline) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   initialised = false;
+  offline = false;
+  return 1;
+}
+
+int DemoBass_InitOffline(uint32_t frequency) {
+  if (initialised || frequency < kMinOutputRate || frequency > kMaxOutputRate) return 0;
+  outputRate = static_cast<int>(frequency);
+  initialised = true;
+  offline = true;
+  return 1;
+}
+
+int DemoBass_Render(int16_t* out, uint32_t frames) {
+  if (!initialised || !offline || out == nullptr) return 0;
+  while (frames > 0) {
+    const int block = static_cast<int>(std::min<uint32_t>(frames, kDeviceBufferFrames));
+    // Decoding keeps the ring full before every block, so an offline mix
+    // never runs dry and renders the same samples every time.
+    for (Channel& ch : channels) {
+      if (ch.state.load(std::memory_order_acquire) == kFree) continue;
+      while (decodeStep(ch, ch.framesSinceRewind)) {
+      }
+    }
+    mixAudio(nullptr, reinterpret_cast<Uint8*>(out), block * kOutputChannels * 2);
+    out += block * kOutputChannels;
+    frames -= static_cast<uint32_t>(block);
+  }
   return 1;
 }

@@ -71,3 +71,18 @@ DEMOBASS_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel);
 
 // Closes the output and frees every stream. Fails when not initialised.
 DEMOBASS_EXPORT int BASS_Free();
+
+// ---- Offline rendering (not part of the playback interface) --------------
+// For making videos: the same streams, slides and mixing as live, but
+// rendered on demand into memory instead of played on a device, with no
+// threads and the same samples every time.
+
+// Initialises the library like BASS_Init, without any device, at `frequency`
+// Hz. The other calls then work as usual; BASS_Free ends it. Fails (0) when
+// already initialised or the rate is out of range.
+DEMOBASS_EXPORT int DemoBass_InitOffline(uint32_t frequency);
+
+// Mixes the next `frames` frames of output (16-bit stereo, interleaved) into
+// `out`, advancing streams and slides by exactly that much output time.
+// Fails (0) unless initialised by DemoBass_InitOffline.
+DEMOBASS_EXPORT int DemoBass_Render(int16_t* out, uint32_t frames);

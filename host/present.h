@@ -1,0 +1,20 @@
+// present.h - puts the canvas on the screen.
+//
+// The one call the scene script makes into the platform, at the end of every
+// frame it draws. The capture tool uses the same code with SDL's dummy video
+// driver, so what it records is what the demo shows.
+#pragma once
+
+#include <SDL.h>
+
+// Converts all of `canvas` into `screen` (SDL_MapRGB per pixel, stored as
+// 32-bit words at the surface's own pitch) and flips it. Locks the surface only
+// when SDL says it must. Writes nothing if the surface is not 32 bits per pixel
+// or smaller than 640 x 480, so it never writes outside the surface; the flip
+// still happens. `screen` must not be null.
+void presentCanvas(SDL_Surface* screen);
+
+// SDL_LockSurface / SDL_UnlockSurface, but only for surfaces SDL_MUSTLOCK
+// names: a nonzero offset, or any of SDL_HWSURFACE, SDL_ASYNCBLIT, SDL_RLEACCEL.
+void lockIfNeeded(SDL_Surface* surface);
+void unlockIfNeeded(SDL_Surface* surface);

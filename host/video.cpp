@@ -1,0 +1,51 @@
+// video.cpp - display start-up for the demo.
+#include "host/video.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "effects/canvas.h"
+
+namespace {
+
+// Drivers SDL falls back to when there is no display; picking one quietly
+// would play the whole demo to nobody.
+bool isHeadlessDriver(const char* name) {
+  return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
+}
+
+bool userNamedDriver() {
+  const char* chosen = std::getenv("SDL_VIDEODRIVER");
+  return chosen != nullptr && chosen[0] != '\0';
+}
+
+}  // namespace
+
+SDL_Surface* openDisplay() {
+  // Today's drivers flip without waiting for the display unless asked; the
+  // compat layer reads this before the mode is set. A user's own value wins.
+  setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
+
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "demo: cannot start video: %s\n", SDL_GetError());
+    return nullptr;
+  }
+  std::atexit(SDL_Quit);
+  SDL_ShowCursor(SDL_DISABLE);
+
+  char driver[64] = "";
+  SDL_VideoDriverName(driver, sizeof driver);
+  if (isHeadlessDriver(driver) && !userNamedDriver()) {
+    std::fprintf(stderr, "demo: no display found (set DISPLAY or WAYLAND_DISPLAY, or name a driver in SDL_VIDEODRIVER)\n");
+    return nullptr;
+  }
+
+  SDL_Surface* screen =
+      SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
+  if (screen == nullptr) {
+    std::fprintf(stderr, "demo: cannot set the %dx%d video mode: %s\n", kCanvasWidth, kCanvasHeight,
+                 SDL_GetError());
+  }
+  return screen;
+}

@@ -1,0 +1,33 @@
+// capture_options.h - the capture tool's command line.
+//
+//   demo-capture [--keys FRAME:KEY,...] [--frames N] [--trace]
+//                [--ppm-at FRAME,... --out DIR]
+//
+// FRAME is a 1-based loop pass number, KEY one of space, escape, close.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class CaptureKey { Space, Escape, Close };
+
+struct KeyPress {
+  long pass;       // delivered before this pass's frame
+  CaptureKey key;
+};
+
+struct CaptureOptions {
+  std::vector<KeyPress> keys;  // in the order given; same-pass keys keep their order
+  long maxPasses = 0;          // 0: no limit
+  bool trace = false;
+  std::vector<long> ppmPasses;
+  std::string outDir;
+};
+
+// Parses argv[1..]. Returns false with a reason in `error` for anything it
+// does not understand: unknown options, missing values, numbers that are not
+// positive decimal integers, unknown keys, --ppm-at without --out.
+bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
+                         std::string& error);
+
+extern const char* const kCaptureUsage;

@@ -16,9 +16,9 @@
 constexpr int kCanvasWidth = 640;
 constexpr int kCanvasHeight = 480;
 constexpr int kCanvasBytesPerPixel = 3;
-constexpr int kCanvasPitch = kCanvasWidth * kCanvasBytesPerPixel;  // 1920
-constexpr int kCanvasPixels = kCanvasWidth * kCanvasHeight;        // 307,200
-constexpr int kCanvasBytes = kCanvasPixels * kCanvasBytesPerPixel; // 921,600
+constexpr int kCanvasPitch = kCanvasWidth * kCanvasBytesPerPixel;   // 1920
+constexpr int kCanvasPixels = kCanvasWidth * kCanvasHeight;         // 307,200
+constexpr int kCanvasBytes = kCanvasPixels * kCanvasBytesPerPixel;  // 921,600
 
 // Zero (black) at start; lives for the whole run. Defined in canvas.cpp.
 extern uint8_t canvas[kCanvasBytes];

@@ -6,7 +6,7 @@
 
 namespace {
 
-int64_t pacerDeadline = 0;  // when the frame in progress is due, in ns
+FrameSchedule pacerSchedule = {0, 1};
 
 int64_t monotonicNow() {
   timespec now{};
@@ -24,18 +24,23 @@ void sleepUntil(int64_t deadline) {
 
 }  // namespace
 
-int64_t nextDeadline(int64_t deadline, int64_t now) {
-  if (now - deadline >= kFramePeriodNs) return now + kFramePeriodNs;  // stalled: no bursts
-  return deadline + kFramePeriodNs;
+int64_t deadlineOf(FrameSchedule schedule) {
+  return schedule.start + schedule.frames * kNsPerSecond / kFramesPerSecond;
 }
 
-void pacerStart() { pacerDeadline = monotonicNow() + kFramePeriodNs; }
+FrameSchedule nextSchedule(FrameSchedule schedule, int64_t now) {
+  if (now - deadlineOf(schedule) >= kFramePeriodNs) return {now, 1};  // stalled: no bursts
+  return {schedule.start, schedule.frames + 1};
+}
+
+void pacerStart() { pacerSchedule = {monotonicNow(), 1}; }
 
 void pacerWait() {
+  const int64_t deadline = deadlineOf(pacerSchedule);
   int64_t now = monotonicNow();
-  if (now < pacerDeadline) {
-    sleepUntil(pacerDeadline);
-    now = pacerDeadline;
+  if (now < deadline) {
+    sleepUntil(deadline);
+    now = deadline;
   }
-  pacerDeadline = nextDeadline(pacerDeadline, now);
+  pacerSchedule = nextSchedule(pacerSchedule, now);
 }

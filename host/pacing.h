@@ -11,16 +11,27 @@
 
 #include <cstdint>
 
-constexpr int64_t kFramePeriodNs = 1'000'000'000 / 60;
+constexpr int64_t kNsPerSecond = 1'000'000'000;
+constexpr int64_t kFramesPerSecond = 60;
+constexpr int64_t kFramePeriodNs = kNsPerSecond / kFramesPerSecond;  // rounded down
 
 // Starts the schedule: the first frame is due one period from now.
 void pacerStart();
 
 // Called after each presented frame: sleeps until the frame's deadline, then
 // sets the next one. A frame that ran late is not waited for; one that ran
-// more than a whole period late restarts the schedule from now.
+// a whole period late or more restarts the schedule from now.
 void pacerWait();
 
-// The scheduling rule on its own, for tests: given the deadline that was due
-// and the time now (both in ns on one clock), the next deadline.
-int64_t nextDeadline(int64_t deadline, int64_t now);
+// A schedule of frames due at start + frames / 60 s (ns on one clock),
+// computed from the start so rounding never accumulates.
+struct FrameSchedule {
+  int64_t start;
+  int64_t frames;
+};
+
+int64_t deadlineOf(FrameSchedule schedule);
+
+// The scheduling rule on its own, for tests: the schedule after the frame
+// due at deadlineOf(schedule) was presented at `now`.
+FrameSchedule nextSchedule(FrameSchedule schedule, int64_t now);

@@ -19,9 +19,23 @@ bool fitsCanvas(const SDL_Surface* screen) {
          screen->pitch >= kCanvasWidth * 4;
 }
 
+// SDL_MapRGB per pixel costs about ten times the rest of a frame's drawing.
+// For formats without a palette it is exactly this shift-and-mask, which the
+// compiler can inline and vectorise; paletted formats still ask SDL.
 void convertRow(SDL_PixelFormat* format, const uint8_t* source, Uint32* destination) {
+  if (format->palette != nullptr) {
+    for (int x = 0; x < kCanvasWidth; ++x, source += kCanvasBytesPerPixel) {
+      destination[x] = SDL_MapRGB(format, source[0], source[1], source[2]);
+    }
+    return;
+  }
+  const Uint8 rLoss = format->Rloss, gLoss = format->Gloss, bLoss = format->Bloss;
+  const Uint8 rShift = format->Rshift, gShift = format->Gshift, bShift = format->Bshift;
+  const Uint32 alpha = format->Amask;
   for (int x = 0; x < kCanvasWidth; ++x, source += kCanvasBytesPerPixel) {
-    destination[x] = SDL_MapRGB(format, source[0], source[1], source[2]);
+    destination[x] = (Uint32(source[0] >> rLoss) << rShift) |
+                     (Uint32(source[1] >> gLoss) << gShift) |
+                     (Uint32(source[2] >> bLoss) << bShift) | alpha;
   }
 }
 

@@ -7,11 +7,12 @@
 
 #include <SDL.h>
 
-// Converts all of `canvas` into `screen` (SDL_MapRGB per pixel, stored as
-// 32-bit words at the surface's own pitch) and flips it. Locks the surface only
-// when SDL says it must. Writes nothing if the surface is not 32 bits per pixel
-// or smaller than 640 x 480, so it never writes outside the surface; the flip
-// still happens. `screen` must not be null.
+// Converts all of `canvas` into `screen` and flips it: each pixel mapped as
+// SDL_MapRGB maps it and stored as a 32-bit word, rows at the surface's own
+// pitch. Locks the surface only when SDL says it must. Writes nothing if the
+// surface is not 32 bits per pixel or smaller than 640 x 480, so it never
+// writes outside the surface; the flip still happens. `screen` must not be
+// null. Called by renderFrame at the end of every frame it draws.
 void presentCanvas(SDL_Surface* screen);
 
 // SDL_LockSurface / SDL_UnlockSurface, but only for surfaces SDL_MUSTLOCK

@@ -37,7 +37,9 @@ SDL_Surface* openDisplay() {
   char driver[64] = "";
   SDL_VideoDriverName(driver, sizeof driver);
   if (isHeadlessDriver(driver) && !userNamedDriver()) {
-    std::fprintf(stderr, "demo: no display found (set DISPLAY or WAYLAND_DISPLAY, or name a driver in SDL_VIDEODRIVER)\n");
+    std::fprintf(stderr,
+                 "demo: no display found (set DISPLAY or WAYLAND_DISPLAY, or name a driver in "
+                 "SDL_VIDEODRIVER)\n");
     return nullptr;
   }
 

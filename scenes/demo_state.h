@@ -19,7 +19,7 @@ struct DemoState {
   int32_t tick;           // animation counter; effects use the angle tick * kTickAngle
   int32_t spiralCentreX;  // centre of the spiral, set every scene-1 frame
   int32_t spiralCentreY;
-  int32_t ringPhase;      // phase of the ring background, advanced only by drawRings
+  int32_t ringPhase;  // phase of the ring background, advanced only by drawRings
 };
 
 extern DemoState demoState;

@@ -34,22 +34,46 @@ const uint8_t kGoodbye[] = "Tamo & Pewlin says goodbye!\xFF";
 
 }  // namespace
 
+// clang-format off
 const ScriptLine kScene0Text[] = {
-    {kTitle, 10, 100}, {kPresents, 10, 170}, {kLittleDemo, 10, 250}, {kAtParty, 10, 310},
-    {nullptr, 0, 0}};
+    {kTitle,       10, 100},
+    {kPresents,    10, 170},
+    {kLittleDemo,  10, 250},
+    {kAtParty,     10, 310},
+    {nullptr, 0, 0},
+};
 
 const ScriptLine kScene1Text[] = {
-    {kCredits, 150, 100}, {kCode, 10, 170}, {kMusic, 10, 240}, {kSupport, 10, 310},
-    {kPicture, 10, 380}, {nullptr, 0, 0}};
+    {kCredits,    150, 100},
+    {kCode,        10, 170},
+    {kMusic,       10, 240},
+    {kSupport,     10, 310},
+    {kPicture,     10, 380},
+    {nullptr, 0, 0},
+};
 
 const ScriptLine kScene2Text[] = {
-    {kMoreWanted, 20, 100}, {kRusty, 20, 170}, {kThanks, 20, 240}, {kFunStuff, 20, 310},
-    {nullptr, 0, 0}};
+    {kMoreWanted,  20, 100},
+    {kRusty,       20, 170},
+    {kThanks,      20, 240},
+    {kFunStuff,    20, 310},
+    {nullptr, 0, 0},
+};
 
 const ScriptLine kScene3Text[] = {
-    {kMore, 150, 100}, {kWebAddress, 20, 170}, {kNewMember, 20, 260}, {kMemberName, 40, 330},
-    {nullptr, 0, 0}};
+    {kMore,       150, 100},
+    {kWebAddress,  20, 170},
+    {kNewMember,   20, 260},
+    {kMemberName,  40, 330},
+    {nullptr, 0, 0},
+};
 
 const ScriptLine kScene4Text[] = {
-    {kCredz, 150, 100}, {kGroups, 20, 170}, {kOtherSceners, 20, 240}, {kCotton, 20, 310},
-    {kGoodbye, 20, 380}, {nullptr, 0, 0}};
+    {kCredz,      150, 100},
+    {kGroups,      20, 170},
+    {kOtherSceners, 20, 240},
+    {kCotton,      20, 310},
+    {kGoodbye,     20, 380},
+    {nullptr, 0, 0},
+};
+// clang-format on

@@ -5,13 +5,13 @@
 // state trace per pass, and PPM snapshots of chosen passes. Keys are injected
 // through SDL's event queue, so they go through the demo's own event handling.
 // This is the project's null platform: the tests and the reference-trace
-// checks use it.
-#include <zlib.h>
-
+// checks use it. With --video it also films the run (video_encoder.h).
 #include <SDL.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,6 +21,8 @@
 #include "host/video.h"
 #include "scenes/demo_state.h"
 #include "tools/capture/capture_options.h"
+#include "tools/capture/progress.h"
+#include "tools/capture/video_encoder.h"
 
 namespace {
 
@@ -84,17 +86,85 @@ SDL_Surface* openHeadlessScreen() {
   return screen;
 }
 
+// Frames the music's ending needs after the last frame (the slow-down of
+// 500 ms, the fade-out inside it), held on the last picture in a video.
+constexpr long kEndingHoldFrames = 30;
+constexpr int kTransitionEstimate = 86;  // passes of a fade from white
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) { interrupted = 1; }
+
+// Roughly how many passes the script has left, for the progress bar.
+long estimatedPassesLeft() {
+  static constexpr long kSceneFrames[] = {1002, 2002, 1002, 1002, 1002};
+  if (demoState.sceneIndex >= 5 || demoState.sceneIndex < 0)
+    return demoState.fading ? kTransitionEstimate : 1;
+  long left = demoState.fading
+                  ? kTransitionEstimate
+                  : std::max<long>(0, demoState.sceneLength + 2L - demoState.sceneFrame) +
+                        kTransitionEstimate;
+  for (int scene = demoState.sceneIndex + 1; scene < 5; ++scene)
+    left += kSceneFrames[scene] + kTransitionEstimate;
+  return left + 1;
+}
+
+bool startVideo(const CaptureOptions& options) {
+  if (options.videoPath.empty()) return true;
+  std::string error;
+  const VideoSettings settings{options.videoPath, static_cast<int>(options.videoScale),
+                               options.lossless};
+  if (videoOpen(settings, error)) return true;
+  std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
+  return false;
+}
+
+bool finishVideo(const CaptureOptions& options, long frames) {
+  if (options.videoPath.empty()) return true;
+  for (long i = 0; i < kEndingHoldFrames; ++i) {
+    if (!videoWriteFrame(canvas)) break;
+  }
+  (void)frames;
+  std::string error;
+  if (videoFinish("", error)) return true;
+  std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
+  return false;
+}
+
 int runCapture(const CaptureOptions& options, SDL_Surface* screen) {
   resetDemoState();
+  if (!startVideo(options)) return 1;
+  const bool filming = !options.videoPath.empty();
+  if (filming) progressStart();
+  long framesShown = 0;
   for (long pass = 1;; ++pass) {
     pushKeysOfPass(options, pass);
     const FramePass result = runFramePass(screen);
     if (options.trace) printTraceLine(pass, result.rendered);
     const bool snapshot = std::find(options.ppmPasses.begin(), options.ppmPasses.end(), pass) !=
                           options.ppmPasses.end();
-    if (snapshot && !writePpm(options.outDir, pass)) return 1;
+    bool ok = !snapshot || writePpm(options.outDir, pass);
+    if (filming && result.rendered) {
+      ++framesShown;
+      ok = ok && videoWriteFrame(canvas);
+      const long left = estimatedPassesLeft();
+      progressUpdate(
+          framesShown,
+          framesShown + (options.maxPasses ? std::min(left, options.maxPasses - pass) : left));
+    }
+    if (interrupted || !ok) {
+      progressEnd();
+      videoAbort();
+      if (interrupted)
+        std::fprintf(stderr, "demo-capture: interrupted\n");
+      else if (filming && !snapshot)
+        std::fprintf(stderr, "demo-capture: ffmpeg stopped taking frames\n");
+      return interrupted ? 130 : 1;
+    }
     if (!loopGoesOn(result) || pass == options.maxPasses) break;
   }
+  progressEnd();
+  if (!finishVideo(options, framesShown)) return 1;
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -107,6 +177,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "demo-capture: %s\n%s\n", error.c_str(), kCaptureUsage);
     return 2;
   }
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
   SDL_Surface* screen = openHeadlessScreen();
   if (screen == nullptr) return 1;
   return runCapture(options, screen);

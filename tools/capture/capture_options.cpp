@@ -9,11 +9,17 @@
 
 const char* const kCaptureUsage =
     "usage: demo-capture [--keys FRAME:KEY,...] [--frames N] [--trace] "
-    "[--ppm-at FRAME,... --out DIR]  (KEY: space, escape, close)";
+    "[--ppm-at FRAME,... --out DIR] [--video FILE.mp4|FILE.webm [--scale 1-8] [--lossless]]  "
+    "(KEY: space, escape, close)";
 
 namespace {
 
 constexpr long kMaxPass = 1'000'000'000;
+constexpr long kMaxScale = 8;
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+  return text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
 
 bool parsePass(std::string_view text, long& value) {
   const char* end = text.data() + text.size();
@@ -22,10 +28,14 @@ bool parsePass(std::string_view text, long& value) {
 }
 
 bool parseKeyName(std::string_view name, CaptureKey& key) {
-  if (name == "space") key = CaptureKey::Space;
-  else if (name == "escape") key = CaptureKey::Escape;
-  else if (name == "close") key = CaptureKey::Close;
-  else return false;
+  if (name == "space")
+    key = CaptureKey::Space;
+  else if (name == "escape")
+    key = CaptureKey::Escape;
+  else if (name == "close")
+    key = CaptureKey::Close;
+  else
+    return false;
   return true;
 }
 
@@ -69,8 +79,8 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                          std::string& error) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view option = argv[i];
-    if (option == "--trace") {
-      options.trace = true;
+    if (option == "--trace" || option == "--lossless") {
+      (option == "--trace" ? options.trace : options.lossless) = true;
       continue;
     }
     if (i + 1 >= argc) {
@@ -80,11 +90,20 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
     }
     const std::string_view value = argv[++i];
     bool ok = true;
-    if (option == "--keys") ok = parseKeys(value, options.keys);
-    else if (option == "--frames") ok = parsePass(value, options.maxPasses);
-    else if (option == "--ppm-at") ok = parsePassList(value, options.ppmPasses);
-    else if (option == "--out") options.outDir = value;
-    else {
+    if (option == "--keys") {
+      ok = parseKeys(value, options.keys);
+    } else if (option == "--frames") {
+      ok = parsePass(value, options.maxPasses);
+    } else if (option == "--ppm-at") {
+      ok = parsePassList(value, options.ppmPasses);
+    } else if (option == "--out") {
+      options.outDir = value;
+    } else if (option == "--video") {
+      options.videoPath = value;
+      ok = endsWith(value, ".mp4") || endsWith(value, ".webm");
+    } else if (option == "--scale") {
+      ok = parsePass(value, options.videoScale) && options.videoScale <= kMaxScale;
+    } else {
       error = "unknown option " + std::string(option);
       return false;
     }
@@ -95,6 +114,10 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
   }
   if (!options.ppmPasses.empty() && options.outDir.empty()) {
     error = "--ppm-at needs --out DIR";
+    return false;
+  }
+  if (options.videoPath.empty() && (options.videoScale != 1 || options.lossless)) {
+    error = "--scale and --lossless go with --video";
     return false;
   }
   return true;

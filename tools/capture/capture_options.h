@@ -2,8 +2,10 @@
 //
 //   demo-capture [--keys FRAME:KEY,...] [--frames N] [--trace]
 //                [--ppm-at FRAME,... --out DIR]
+//                [--video FILE.mp4|FILE.webm [--scale N] [--lossless]]
 //
-// FRAME is a 1-based loop pass number, KEY one of space, escape, close.
+// FRAME is a 1-based loop pass number, KEY one of space, escape, close;
+// --scale is 1 to 8.
 #pragma once
 
 #include <string>
@@ -12,7 +14,7 @@
 enum class CaptureKey { Space, Escape, Close };
 
 struct KeyPress {
-  long pass;       // delivered before this pass's frame
+  long pass;  // delivered before this pass's frame
   CaptureKey key;
 };
 
@@ -22,6 +24,9 @@ struct CaptureOptions {
   bool trace = false;
   std::vector<long> ppmPasses;
   std::string outDir;
+  std::string videoPath;  // empty: no video
+  long videoScale = 1;
+  bool lossless = false;
 };
 
 // Parses argv[1..]. Returns false with a reason in `error` for anything it

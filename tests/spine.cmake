@@ -1,0 +1,17 @@
+# The spine: sequencer, fade, events, presentation, pacing, capture tool.
+demo_test(spine_test
+  SOURCES spine_sequencer_test.cpp spine_fade_test.cpp spine_events_test.cpp
+          spine_present_test.cpp spine_pacing_test.cpp
+  LIBS demo_host)
+demo_test(spine_lock_test SOURCES spine_lock_test.cpp LIBS demo_host)
+demo_test(spine_capture_test SOURCES spine_capture_test.cpp LIBS capture_options PkgConfig::ZLIB)
+target_compile_definitions(spine_capture_test PRIVATE DEMO_CAPTURE="$<TARGET_FILE:demo-capture>")
+add_dependencies(spine_capture_test demo-capture)
+
+# End to end on an X server, with the helper that sends a close request.
+find_package(X11 REQUIRED)
+add_executable(send_close support/send_close.c)
+target_link_libraries(send_close PRIVATE X11::X11)
+add_test(NAME demo_end_to_end
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_demo.sh $<TARGET_FILE:demo> $<TARGET_FILE:send_close>)
+set_tests_properties(demo_end_to_end PROPERTIES TIMEOUT 120)

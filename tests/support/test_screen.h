@@ -1,0 +1,20 @@
+// test_screen.h - a screen surface for tests that run whole frames, from
+// SDL's dummy video driver (ctest sets SDL_VIDEODRIVER=dummy), opened once
+// per test executable exactly as the demo opens its own.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdlib>
+
+#include "host/video.h"
+
+inline SDL_Surface* testScreen() {
+  static SDL_Surface* screen = [] {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) std::abort();
+    std::atexit(SDL_Quit);
+    return SDL_SetVideoMode(640, 480, kScreenBitsPerPixel, kVideoModeFlags);
+  }();
+  return screen;
+}

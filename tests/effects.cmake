@@ -3,6 +3,9 @@ demo_test(effects_test
   SOURCES effects_rings.cpp effects_picture.cpp effects_spiral.cpp effects_halo.cpp effects_blocks.cpp
   LIBS demo_core)
 
+# Its own program: it replaces the global operator new to count allocations.
+demo_test(effects_alloc_test SOURCES effects_alloc.cpp LIBS demo_core)
+
 # The extreme-value test builds its own copy of the effects so that, in the
 # sanitizer build, they also trap float-to-int overflow, which
 # -fsanitize=undefined leaves out.

@@ -159,36 +159,4 @@ TEST_F(Spiral, SkippedDotsStillStepTheColour) {
   }
 }
 
-TEST_F(Spiral, LeavesTheStateAlone) {
-  demoState.tick = 1234;
-  demoState.swing = 250.0;
-  demoState.spiralCentreX = 322;
-  demoState.spiralCentreY = 238;
-  const DemoState before = demoState;
-  drawSpiral(255, 255, 255);
-  EXPECT_EQ(demoState.tick, before.tick);
-  EXPECT_EQ(demoState.swing, before.swing);
-  EXPECT_EQ(demoState.spiralCentreX, before.spiralCentreX);
-  EXPECT_EQ(demoState.spiralCentreY, before.spiralCentreY);
-  EXPECT_EQ(demoState.ringPhase, before.ringPhase);
-  EXPECT_EQ(demoState.sceneFrame, before.sceneFrame);
-}
-
-// With swing 0 every dot has radius 10: the figure stays within a radius of
-// about 10 in x and 20 in y (the row adds both offsets) of the centre.
-TEST_F(Spiral, ZeroSwingKeepsEveryDotAtRadiusTen) {
-  demoState.spiralCentreX = 320;
-  demoState.spiralCentreY = 240;
-  demoState.swing = 0.0;
-  drawSpiral(255, 255, 255);
-  int drawn = 0;
-  for (int y = 0; y < kCanvasHeight; ++y)
-    for (int x = 0; x < kCanvasWidth; ++x)
-      if (canvas[canvasOffset(x, y)]) {
-        ++drawn;
-        EXPECT_TRUE(x >= 309 && x <= 331 && y >= 225 && y <= 256) << x << "," << y;
-      }
-  EXPECT_GT(drawn, 0);
-}
-
 }  // namespace

@@ -27,6 +27,13 @@ extern DemoState demoState;
 // Radians per `tick` step (a decimal constant, deliberately not pi / 150).
 constexpr double kTickAngle = 0.020944;
 
+// Adds with two's-complement wrap-around. A run never brings the counters
+// near their limits, but a corrupted state must not make the arithmetic
+// undefined.
+constexpr int32_t wrapAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
 // Puts every field back to the values the program starts with: the static
 // ones (scene 0, frame 0, length 1000, not fading, centre and phase 0) and the
 // ones demoMain sets before the first frame (swing 1.0 rising, tick 0).

@@ -47,7 +47,7 @@ void swingStep(const SwingRange& range) {
 void moveSpiralCentre() {
   demoState.spiralCentreX = static_cast<int32_t>(320.0 + 10.0 * std::sin(demoState.swing));
   demoState.spiralCentreY = static_cast<int32_t>(240.0 + 10.0 * std::cos(demoState.swing));
-  demoState.tick += 1;
+  demoState.tick = wrapAdd(demoState.tick, 1);
 }
 
 void drawLines(const ScriptLine* lines) {
@@ -96,10 +96,10 @@ void runSceneSteps(int32_t scene) {
 // compared before it is incremented, and strictly.
 void countSceneFrame() {
   const int32_t drawn = demoState.sceneFrame;
-  demoState.sceneFrame = drawn + 1;
+  demoState.sceneFrame = wrapAdd(drawn, 1);
   if (drawn <= demoState.sceneLength) return;
   demoState.sceneFrame = 0;
-  demoState.sceneIndex += 1;
+  demoState.sceneIndex = wrapAdd(demoState.sceneIndex, 1);
   const bool spiralNext = demoState.sceneIndex == 1;
   demoState.sceneLength = spiralNext ? kSpiralSceneLength : kSceneLength;
   demoState.swing = spiralNext ? kSpiralSceneSwing : 0.0;

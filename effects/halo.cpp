@@ -71,7 +71,7 @@ void drawHalo(int32_t red, int32_t green, int32_t blue) {
   const double verticalReach = demoState.swing + kOrbitSwingBias;
   for (int k = 0; k < kCircles; ++k) {
     const int32_t t = demoState.tick;
-    demoState.tick = static_cast<int32_t>(static_cast<uint32_t>(t) + 1u);  // wraps, never overflows
+    demoState.tick = wrapAdd(t, 1);
     const double a = t * kTickAngle;
     addCircle(ring, kOrbitHalfWidth * std::cos(a), verticalReach * std::sin(a), colour);
   }

@@ -72,7 +72,7 @@ void drawOrbitBlocks() {
 
   for (int k = 0; k < kBlocks; ++k) {
     const int32_t t = demoState.tick;
-    demoState.tick = static_cast<int32_t>(static_cast<uint32_t>(t) + 1u);  // wraps, never overflows
+    demoState.tick = wrapAdd(t, 1);
     const double a = t * kTickAngle;
     // Each sum left to right, truncated once at the end.
     const double x = (swing + kSwingBiasX) * std::sin(a) + kPathRadius * std::cos(a) + offsetX + kCentreX;

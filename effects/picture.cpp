@@ -48,7 +48,7 @@ void copyRow(const uint8_t* src, uint8_t* dst, int count) {
 
 void drawPicture() {
   const int32_t t = demoState.tick;
-  demoState.tick = static_cast<int32_t>(static_cast<uint32_t>(t) + 1u);  // wraps, never overflows
+  demoState.tick = wrapAdd(t, 1);
   const double a = t * kTickAngle;
 
   // One sum, left to right, truncated once at the end.

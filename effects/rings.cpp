@@ -23,7 +23,7 @@ constexpr int kCentreX = 320;
 constexpr int kCentreY = 240;
 constexpr double kRingFactor = 67.0;
 constexpr double kScale = 1.0 / 255.0;  // the double nearest 1/255, as a factor
-constexpr uint32_t kPhaseStep = 4;
+constexpr int32_t kPhaseStep = 4;
 
 // With |phase| up to 2^30 every level fits an int32, so the truncation can use
 // the 32-bit conversion the compiler vectorises; beyond that (never reached by
@@ -77,6 +77,5 @@ void drawRings() {
   } else {
     paintRings<int64_t>(p);
   }
-  // Wraps instead of overflowing; the script never gets near the limit.
-  demoState.ringPhase = static_cast<int32_t>(static_cast<uint32_t>(phase) + kPhaseStep);
+  demoState.ringPhase = wrapAdd(phase, kPhaseStep);
 }

@@ -1,8 +1,8 @@
 // effects_bounds.cpp - every effect against extreme and random DemoState
 // values: no write outside the canvas (AddressSanitizer watches the canvas's
-// edges in the sanitizer build), no undefined arithmetic (UBSan, including
-// float-to-int overflow, which this test's build enables for the effects),
-// each effect writing only where it may, and only its own state fields moving.
+// edges in the sanitizer build), no undefined arithmetic (UBSan there,
+// float-to-int overflow included), each effect writing only where it may,
+// and only its own state fields moving.
 #include "effects/canvas.h"
 #include "effects/effects.h"
 #include "scenes/demo_state.h"

@@ -8,7 +8,7 @@
 // the pixel is the key colour (255, 0, 0); no pixel of the balloon is.
 //
 // The output must come out byte for byte the same on every run and every
-// machine, so the renderer uses only IEEE arithmetic that is exactly rounded
+// machine with IEEE doubles, so the renderer uses only IEEE arithmetic that is exactly rounded
 // (+ - * / and sqrt) and its own polynomial arctangent, no libm sine, cosine
 // or power, whose last bits differ between library versions. The build's
 // -ffp-contract=off keeps the compiler from fusing multiplies and adds.

@@ -1,4 +1,78 @@
-// halo.cpp - not drawn yet: drawHalo exists so the scene script can call it.
+// halo.cpp - the additive halo of scenes 2 and 4.
+//
+// drawHalo(red, green, blue) adds the low 8 bits of each argument to the
+// canvas bytes under ten circles of radius 50, 700 points each. Circle k of
+// a call uses the angle (tick + k) * kTickAngle: its centre sits at
+// (320 + 100 cos a, 240 + (swing + 10) sin a), so over many calls the centres
+// run round an ellipse. Point i of a circle takes i itself as its angle in
+// radians, a whole radian per step, so the points scatter over the circle
+// and most pixels on it are hit two or three times; each hit adds again,
+// wrapping modulo 256. Only the window 3 <= x <= 637, 3 <= y <= 477 is
+// written. tick advances by 10 per call, drawn or not.
+#include "effects/canvas.h"
 #include "effects/effects.h"
+#include "scenes/demo_state.h"
 
-void drawHalo(int32_t, int32_t, int32_t) {}
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr int kCircles = 10;
+constexpr int kPointsPerCircle = 700;
+constexpr double kCircleRadius = 50.0;
+constexpr double kOrbitHalfWidth = 100.0;
+constexpr double kOrbitSwingBias = 10.0;
+constexpr double kCentreX = 320.0;
+constexpr double kCentreY = 240.0;
+
+// The window, as bounds on the untruncated value: truncation toward zero
+// gives 3..637 exactly for 3 <= v < 638. Testing before converting also keeps
+// any swing, however large or non-finite, away from an overflowing cast.
+constexpr double kLowest = 3.0;
+constexpr double kPastRight = 638.0;
+constexpr double kPastBottom = 478.0;
+
+// The same 700 points for every circle: their offsets from the centre.
+struct PointRing {
+  double dx[kPointsPerCircle];
+  double dy[kPointsPerCircle];
+};
+
+void fillPointRing(PointRing& ring) {
+  for (int i = 0; i < kPointsPerCircle; ++i) {
+    ring.dx[i] = kCircleRadius * std::sin(static_cast<double>(i));
+    ring.dy[i] = kCircleRadius * std::cos(static_cast<double>(i));
+  }
+}
+
+void addCircle(const PointRing& ring, double centreOffsetX, double centreOffsetY, const uint8_t colour[3]) {
+  for (int i = 0; i < kPointsPerCircle; ++i) {
+    // Summed as the offset, then the moving part, then the screen centre.
+    const double x = ring.dx[i] + centreOffsetX + kCentreX;
+    const double y = ring.dy[i] + centreOffsetY + kCentreY;
+    if (!(x >= kLowest && x < kPastRight && y >= kLowest && y < kPastBottom)) continue;
+    uint8_t* p = canvas + canvasOffset(static_cast<int>(x), static_cast<int>(y));
+    p[0] = static_cast<uint8_t>(p[0] + colour[0]);
+    p[1] = static_cast<uint8_t>(p[1] + colour[1]);
+    p[2] = static_cast<uint8_t>(p[2] + colour[2]);
+  }
+}
+
+}  // namespace
+
+void drawHalo(int32_t red, int32_t green, int32_t blue) {
+  const uint8_t colour[3] = {static_cast<uint8_t>(red), static_cast<uint8_t>(green), static_cast<uint8_t>(blue)};
+  // Evaluated once per call rather than once per circle: the same sines and
+  // cosines of the same angles, ten times fewer calls.
+  PointRing ring;
+  fillPointRing(ring);
+
+  const double verticalReach = demoState.swing + kOrbitSwingBias;
+  for (int k = 0; k < kCircles; ++k) {
+    const int32_t t = demoState.tick;
+    demoState.tick = wrapAdd(t, 1);
+    const double a = t * kTickAngle;
+    addCircle(ring, kOrbitHalfWidth * std::cos(a), verticalReach * std::sin(a), colour);
+  }
+}

@@ -1,4 +1,83 @@
-// orbit_blocks.cpp - not drawn yet: drawOrbitBlocks exists so the scene script can call it.
+// orbit_blocks.cpp - scene 3's blocks, piling colour along an orbit.
+//
+// drawOrbitBlocks() adds colour to ten 8 x 8 blocks whose top-left corners
+// sit at ten consecutive tick angles of an ellipse around (362.07, 267.02);
+// swing stretches it along one diagonal or the other. The blocks of one call
+// overlap into a short thick arc and the next call continues it, clockwise on
+// screen. Additions wrap modulo 256, so the trail cycles through colours.
+// Up to sceneFrame 500 a block adds (10, 1, 10); from 501 on it sets red to 0
+// and adds 20 to green and 10 to blue, painting over the first half's trail.
+//
+// A corner outside 3 <= X <= 637, 3 <= Y <= 477 drops its block. A block
+// whose corner passes but which reaches past the right or bottom edge (only
+// with swing far beyond what the script reaches without skips) is cut at the
+// canvas edge. tick advances by 10 per call, drawn or not.
+#include "effects/canvas.h"
 #include "effects/effects.h"
+#include "scenes/demo_state.h"
 
-void drawOrbitBlocks() {}
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr int kBlocks = 10;
+constexpr int kBlockSize = 8;
+constexpr double kPathRadius = 100.0;
+constexpr double kSwingBiasX = 2.6;
+constexpr double kSwingBiasY = 8.6;
+constexpr double kCentreX = 320.0;
+constexpr double kCentreY = 240.0;
+constexpr double kFixedOffsetRadius = 50.0;  // times sin(1) and cos(1): the orbit's centre is off the screen centre
+constexpr int32_t kLastFirstRuleFrame = 500;
+
+// The corner window, as bounds on the untruncated sums: truncation toward
+// zero gives 3..637 exactly for 3 <= v < 638. Testing first also keeps a huge
+// or non-finite swing away from an overflowing cast.
+constexpr double kLowest = 3.0;
+constexpr double kPastRight = 638.0;
+constexpr double kPastBottom = 478.0;
+
+struct BlockColour {
+  bool clearRed;   // second rule: red is set to 0 instead of added to
+  uint8_t red;
+  uint8_t green;
+  uint8_t blue;
+};
+
+constexpr BlockColour kFirstRule = {false, 10, 1, 10};
+constexpr BlockColour kSecondRule = {true, 0, 20, 10};
+
+void addBlock(int left, int top, const BlockColour& colour) {
+  const int right = std::min(left + kBlockSize, kCanvasWidth);
+  const int bottom = std::min(top + kBlockSize, kCanvasHeight);
+  for (int y = top; y < bottom; ++y) {
+    uint8_t* p = canvas + canvasOffset(left, y);
+    for (int x = left; x < right; ++x, p += kCanvasBytesPerPixel) {
+      p[0] = colour.clearRed ? 0 : static_cast<uint8_t>(p[0] + colour.red);
+      p[1] = static_cast<uint8_t>(p[1] + colour.green);
+      p[2] = static_cast<uint8_t>(p[2] + colour.blue);
+    }
+  }
+}
+
+}  // namespace
+
+void drawOrbitBlocks() {
+  const double offsetX = kFixedOffsetRadius * std::sin(1.0);
+  const double offsetY = kFixedOffsetRadius * std::cos(1.0);
+  const BlockColour& colour = demoState.sceneFrame <= kLastFirstRuleFrame ? kFirstRule : kSecondRule;
+  const double swing = demoState.swing;
+
+  for (int k = 0; k < kBlocks; ++k) {
+    const int32_t t = demoState.tick;
+    demoState.tick = wrapAdd(t, 1);
+    const double a = t * kTickAngle;
+    // Each sum left to right, truncated once at the end.
+    const double x = (swing + kSwingBiasX) * std::sin(a) + kPathRadius * std::cos(a) + offsetX + kCentreX;
+    const double y = (swing + kSwingBiasY) * std::cos(a) + kPathRadius * std::sin(a) + offsetY + kCentreY;
+    if (!(x >= kLowest && x < kPastRight && y >= kLowest && y < kPastBottom)) continue;
+    addBlock(static_cast<int>(x), static_cast<int>(y), colour);
+  }
+}

@@ -25,3 +25,8 @@ add_dependencies(video_capture_test demo-capture soundtrack_data demobass)
 add_test(NAME install_and_packages
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(install_and_packages PROPERTIES TIMEOUT 300)
+
+# The whole script against independently computed state traces.
+add_test(NAME reference_traces
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/reference_trace_test.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(reference_traces PROPERTIES TIMEOUT 600)

@@ -11,7 +11,8 @@
 // Entry points (exported; the page calls them through ccall with async):
 //   webPlayDemo()              plays the demo once, paced at 60 frames/s;
 //   webCapture(options)        the test mode: passes as fast as they go,
-//                              keys injected like the capture tool's --keys.
+//                              keys injected like the capture tool's --keys;
+//   webSceneIndex()            the scene playing, for tests.
 // Only one of them runs at a time; the page sees to that.
 #include <emscripten.h>
 
@@ -167,5 +168,9 @@ EMSCRIPTEN_KEEPALIVE long webCapture(const char* options) {
   }
   return pass;
 }
+
+// The scene the demo is in (5 or more once the script is over), for the
+// page's tests of its keys.
+EMSCRIPTEN_KEEPALIVE int webSceneIndex() { return demoState.sceneIndex; }
 
 }  // extern "C"

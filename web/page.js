@@ -19,10 +19,15 @@ const fullscreenButton = document.getElementById('fullscreen');
 let runtimeReady;
 const runtime = new Promise((resolve) => { runtimeReady = resolve; });
 
-// The raw file, fetched as soon as the page loads; null when it is missing.
-const musicBytes = fetch(kMusicFile)
-  .then((response) => (response.ok ? response.arrayBuffer() : null))
-  .catch(() => null);
+// The raw music file, fetched as soon as the page loads (the test mode plays
+// no music and does not fetch it); it resolves to null when it is missing.
+let musicBytes = Promise.resolve(null);
+
+function fetchMusic() {
+  return fetch(kMusicFile)
+    .then((response) => (response.ok ? response.arrayBuffer() : null))
+    .catch(() => null);
+}
 
 // Emscripten's program reads this object when demo.js loads.
 var Module = {
@@ -37,6 +42,7 @@ var Module = {
     console.warn(line);
   },
   onRuntimeInitialized: () => runtimeReady(),
+  onAbort: (what) => say('The demo cannot run in this browser: ' + what),
 };
 
 function say(text) {
@@ -74,14 +80,19 @@ async function play() {
     Module.musicContext.resume();  // still inside the replay click
   }
   say('');  // the program puts its one line here again if the music cannot play
-  await Module.ccall('webPlayDemo', 'number', [], [], {async: true});
+  const status = await Module.ccall('webPlayDemo', 'number', [], [], {async: true});
   document.body.classList.remove('playing');
+  if (status !== 0) say('The demo cannot draw on this page\'s canvas.');
   replayButton.hidden = false;
 }
 
 let started = false;
 
 async function start(event) {
+  // Browser shortcuts (Ctrl+R, Alt+Tab, ...) and held keys do not start it.
+  if (event.type === 'keydown' && (event.ctrlKey || event.metaKey || event.altKey || event.repeat)) {
+    return;
+  }
   if (started) return;
   started = true;
   event.preventDefault();
@@ -138,6 +149,7 @@ const params = new URLSearchParams(location.search);
 if (params.has('frames')) {
   runTestMode(params);
 } else {
+  musicBytes = fetchMusic();
   runtime.then(() => {
     say('Click or press any key to start. Space skips a scene, Escape ends.');
     startButton.hidden = false;

@@ -105,6 +105,19 @@ function countPresentedFrames() {
   };
 }
 
+// The canvas is as large as the stage allows at 4:3, centred, pixels crisp.
+async function assertCanvasFits(page, where) {
+  const canvas = await page.locator('#screen').boundingBox();
+  const stage = await page.locator('#stage').boundingBox();
+  assert.ok(Math.abs(canvas.width * 3 - canvas.height * 4) < 4, `4:3 ${where}`);
+  assert.ok(Math.abs(canvas.width - stage.width) < 1 || Math.abs(canvas.height - stage.height) < 1,
+            `fills the stage ${where}: ${JSON.stringify([canvas, stage])}`);
+  assert.ok(Math.abs(canvas.x + canvas.width / 2 - (stage.x + stage.width / 2)) < 1, `centred ${where}`);
+  assert.ok(Math.abs(canvas.y + canvas.height / 2 - (stage.y + stage.height / 2)) < 1, `centred ${where}`);
+  assert.equal(await page.evaluate(
+    () => getComputedStyle(document.getElementById('screen')).imageRendering), 'pixelated');
+}
+
 async function startByClick(page) {
   await page.waitForSelector('#start:not([hidden])');
   await page.click('#start');
@@ -201,6 +214,11 @@ test('the page loads cleanly, starts on a click, and plays at 60 frames per seco
     assert.equal(await page.evaluate(() => document.getElementById('status').textContent), '',
                  'no complaint on the page when the music plays');
     assert.equal(await page.evaluate(() => Module.musicContext.state), 'running');
+
+    await assertCanvasFits(page, 'in the window');
+    await page.dblclick('#screen');
+    await page.waitForFunction(() => document.fullscreenElement === document.getElementById('stage'));
+    await assertCanvasFits(page, 'in full screen');
     assert.deepEqual(problems, [], 'no console errors');
   });
 });

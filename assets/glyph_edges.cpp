@@ -6,6 +6,9 @@
 // Scandinavian letters begin; their own boundaries live with the text renderer.
 // Entry 184 keeps 1725, the column where A-diaeresis begins, as the table has
 // always held it; nothing looks it up.
+// Entry 32, the edge between '?' and '@', is the one our font chose: 495
+// splits their 42 columns in the ratio of the typeface's own widths, which
+// tools/fontmaker prints when it renders the strip.
 #include "assets/assets.h"
 
 const int32_t glyphEdges[kGlyphEdgeCount] = {
@@ -13,7 +16,7 @@ const int32_t glyphEdges[kGlyphEdgeCount] = {
     0,    7,    23,   42,   64,   95,   123,  130,  140,  150,   // ! " # $ % & ' ( ) *
     164,  181,  188,  198,  205,  214,  234,  249,  269,  288,   // + , - . / 0 1 2 3 4
     310,  331,  351,  371,  391,  411,  418,  425,  444,  462,   // 5 6 7 8 9 : ; < = >
-    481,  502,  523,  551,  573,  596,  618,  639,  658,  683,   // ? @ A B C D E F G H
+    481,  495,  523,  551,  573,  596,  618,  639,  658,  683,   // ? @ A B C D E F G H
     706,  714,  733,  759,  778,  805,  828,  853,  874,  900,   // I J K L M N O P Q R
     924,  947,  971,  994,  1021, 1055, 1080, 1107, 1127, 1138,  // S T U V W X Y Z [ '\'
     1148, 1160, 1177, 1194, 1204, 1225, 1245, 1266, 1286, 1306,  // ] ^ _ ` a b c d e f

@@ -1,4 +1,102 @@
-// text.cpp - not drawn yet: drawText exists so the scene script can call it.
+// text.cpp - draws lines of text in the compiled-in bitmap font.
+//
+// The font is one strip of glyphs side by side (assets/assets.h): '!' to 'z'
+// found through glyphEdges, then the six Scandinavian letters found through
+// the small lookup below. The space is 10 pixels of nothing; every other code
+// has no glyph and is 0 pixels wide. After each character the pen moves on by
+// its width plus a 4-pixel gap. Ink replaces canvas pixels one for one, the
+// key colour (exactly 255, 0, 0) leaves them alone, and whatever falls outside
+// the canvas is cut, so any x, y and text are safe. No state, no allocation.
+#include <cstdint>
+#include <cstring>
+
+#include "assets/assets.h"
+#include "effects/canvas.h"
 #include "effects/effects.h"
 
-bool drawText(const uint8_t*, int32_t, int32_t, int32_t) { return false; }
+// Draws from a caller-given strip laid out like fontStrip; drawText passes
+// fontStrip, the tests pass strips of their own to probe the key-colour test.
+bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y, int32_t limit);
+
+namespace {
+
+constexpr uint8_t kEndByte = 0xFF;
+constexpr int32_t kSpaceWidth = 10;
+constexpr int32_t kGap = 4;
+constexpr int kFirstTableCode = 33;  // '!'
+constexpr int kLastTableCode = 122;  // 'z'
+constexpr int kStripPitch = kFontStripWidth * 3;
+
+// The letters after 'z' in the strip. glyphEdges has no usable entries for
+// them (their codes lie far past 'z'), so without this lookup a and o with
+// diaeresis, which the Swedish lines use, would draw nothing. The columns are
+// those the font maker rendered them into (tools/fontmaker).
+struct ExtraGlyph {
+  uint8_t code;  // Latin-1
+  int32_t first;
+  int32_t end;
+};
+constexpr ExtraGlyph kExtraGlyphs[] = {
+    {0xC5, 1696, 1725},  // A ring
+    {0xC4, 1725, 1754},  // A diaeresis
+    {0xD6, 1754, 1782},  // O diaeresis
+    {0xE5, 1782, 1804},  // a ring
+    {0xE4, 1804, 1826},  // a diaeresis
+    {0xF6, 1826, 1849},  // o diaeresis
+};
+
+struct GlyphSpan {
+  int32_t first;  // first strip column
+  int32_t width;  // 0: nothing to draw
+};
+
+GlyphSpan glyphFor(uint8_t code) {
+  if (code >= kFirstTableCode && code <= kLastTableCode) {
+    const int32_t first = glyphEdges[code - 32];
+    return {first, glyphEdges[code - 31] - first};
+  }
+  for (const ExtraGlyph& g : kExtraGlyphs)
+    if (g.code == code) return {g.first, g.end - g.first};
+  return {0, 0};
+}
+
+int64_t clampTo(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Copies the ink of one glyph with its cell's top-left at canvas (left, top),
+// skipping the rows and columns that lie off the canvas. 64-bit positions so
+// that no x, y or pen can overflow.
+void blitGlyph(const uint8_t* strip, GlyphSpan glyph, int64_t left, int64_t top) {
+  const int64_t rowFrom = clampTo(-top, 0, kFontHeight);
+  const int64_t rowTo = clampTo(kCanvasHeight - top, 0, kFontHeight);
+  const int64_t colFrom = clampTo(-left, 0, glyph.width);
+  const int64_t colTo = clampTo(kCanvasWidth - left, 0, glyph.width);
+  if (rowFrom >= rowTo || colFrom >= colTo) return;
+  for (int64_t r = rowFrom; r < rowTo; ++r) {
+    const uint8_t* src = strip + r * kStripPitch + (glyph.first + colFrom) * 3;
+    uint8_t* dst = canvas + canvasOffset(int(left + colFrom), int(top + r));
+    for (int64_t c = colFrom; c < colTo; ++c, src += 3, dst += 3)
+      if (std::memcmp(src, kColourKey, 3) != 0) std::memcpy(dst, src, 3);
+  }
+}
+
+}  // namespace
+
+bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y, int32_t limit) {
+  int64_t pen = 0;
+  for (; *text != kEndByte; ++text) {
+    int32_t width = kSpaceWidth;
+    if (*text != ' ') {
+      const GlyphSpan glyph = glyphFor(*text);
+      if (glyph.width > 0) blitGlyph(strip, glyph, int64_t(x) + pen, y);
+      width = glyph.width;
+    }
+    pen += width + kGap;
+    // Tested after the character, so the one that crosses the limit is drawn whole.
+    if (pen > limit) return true;
+  }
+  return false;
+}
+
+bool drawText(const uint8_t* text, int32_t x, int32_t y, int32_t limit) {
+  return drawTextFromStrip(fontStrip, text, x, y, limit);
+}

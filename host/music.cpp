@@ -1,5 +1,131 @@
-// music.cpp - no music yet: the demo runs silent.
+// music.cpp - starting and ending the demo's music through the run-time
+// loaded music library.
+//
+// The values passed are the music's design: the output at the library's
+// default device and 44.1 kHz, the stream looping from the start, and at the
+// end a slow-down to 1000 Hz (the tune drops in pitch and tempo) with a fade
+// to silence that starts 300 ms into it. The end's slides address channel 1,
+// which the library gives to the first stream it opens; the demo opens only
+// this one.
 #include "host/music.h"
 
-void musicStart() {}
-void musicEnd() {}
+#include <unistd.h>
+
+#include <cstdio>
+
+MusicApi musicApi{};
+
+namespace {
+
+constexpr const char* kLibraryName = "BASS.DLL";
+constexpr const char* kMusicFile = "data.dat";
+
+constexpr int32_t kDefaultDevice = -1;
+constexpr uint32_t kOutputFrequency = 44100;
+constexpr uint32_t kStreamFlags = 0x40000;
+constexpr int32_t kFlushBeforePlay = 1;
+constexpr uint32_t kLoopFlag = 4;
+constexpr uint32_t kMusicChannel = 1;
+
+constexpr int32_t kKeepFrequency = -1;
+constexpr int32_t kKeepVolume = -1;
+constexpr int32_t kKeepPan = -101;
+constexpr int32_t kSlowDownFrequency = 1000;  // Hz
+constexpr uint32_t kSlowDownMs = 500;
+constexpr uint32_t kFadeOutDelayMs = 300;
+constexpr uint32_t kFadeOutMs = 200;
+constexpr uint32_t kSlidePollMs = 1;
+
+const char* missingEntry = nullptr;
+bool musicPlaying = false;
+
+// Looks `name` up into `slot`; remembers the first name that failed.
+template <typename Fn>
+void resolve(Fn& slot, const char* name) {
+  slot = reinterpret_cast<Fn>(GetProcAddress(musicApi.module, name));
+  if (slot == nullptr && missingEntry == nullptr) missingEntry = name;
+}
+
+void runSilent(const char* why) {
+  fprintf(stderr, "demo: %s; running without music\n", why);
+}
+
+// Why the library could not open the music file, in the viewer's terms.
+const char* musicFileProblem() {
+  if (access(kMusicFile, F_OK) != 0) return "music file \"data.dat\" not found";
+  if (access(kMusicFile, R_OK) != 0) return "music file \"data.dat\" is not readable";
+  return "music file \"data.dat\" is not playable audio";
+}
+
+}  // namespace
+
+bool loadMusicApi() {
+  unloadMusicApi();  // a second load must not lose the first handle
+  missingEntry = nullptr;
+  musicApi.module = LoadLibraryA(kLibraryName);
+  if (musicApi.module == nullptr) return false;
+  resolve(musicApi.BASS_Init, "BASS_Init");
+  resolve(musicApi.BASS_StreamCreateFile, "BASS_StreamCreateFile");
+  resolve(musicApi.BASS_Start, "BASS_Start");
+  resolve(musicApi.BASS_StreamPlay, "BASS_StreamPlay");
+  resolve(musicApi.BASS_ChannelSlideAttributes, "BASS_ChannelSlideAttributes");
+  resolve(musicApi.BASS_ChannelIsSliding, "BASS_ChannelIsSliding");
+  resolve(musicApi.BASS_Free, "BASS_Free");
+  return missingEntry == nullptr;
+}
+
+const char* missingMusicEntry() { return missingEntry; }
+
+void unloadMusicApi() {
+  if (musicApi.module != nullptr) FreeLibrary(musicApi.module);
+  musicApi = MusicApi{};
+}
+
+void musicStart() {
+  if (!loadMusicApi()) {
+    char why[640];
+    if (musicApi.module == nullptr) {
+      snprintf(why, sizeof why, "cannot load the music library %s (%s)", kLibraryName,
+               lastLoadError());
+    } else {
+      snprintf(why, sizeof why, "the music library %s lacks %s", kLibraryName, missingEntry);
+    }
+    runSilent(why);
+    unloadMusicApi();
+    return;
+  }
+  if (!musicApi.BASS_Init(kDefaultDevice, kOutputFrequency, 0, nullptr)) {
+    runSilent("no audio output device could be opened");
+    unloadMusicApi();
+    return;
+  }
+  uint32_t stream = musicApi.BASS_StreamCreateFile(0, kMusicFile, 0, 0, kStreamFlags);
+  const char* problem = nullptr;
+  if (stream == 0) {
+    problem = musicFileProblem();
+  } else if (!musicApi.BASS_Start()) {
+    problem = "the audio output would not start";
+  } else if (!musicApi.BASS_StreamPlay(stream, kFlushBeforePlay, kLoopFlag)) {
+    problem = "the music stream would not play";
+  }
+  if (problem != nullptr) {
+    runSilent(problem);
+    musicApi.BASS_Free();
+    unloadMusicApi();
+    return;
+  }
+  musicPlaying = true;
+}
+
+void musicEnd() {
+  if (musicPlaying) {
+    musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kSlowDownFrequency, kKeepVolume, kKeepPan,
+                                         kSlowDownMs);
+    Sleep(kFadeOutDelayMs);
+    musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kKeepFrequency, 0, kKeepPan, kFadeOutMs);
+    while (musicApi.BASS_ChannelIsSliding(kMusicChannel)) Sleep(kSlidePollMs);
+    musicApi.BASS_Free();
+    musicPlaying = false;
+  }
+  unloadMusicApi();
+}

@@ -1,11 +1,65 @@
-// music.h - the demo's music: started after the video mode is set, slowed
-// down and faded out after the frame loop. Called only by demoMain.
+// music.h - the demo's music: one stream, "data.dat" from the working
+// directory, played in a loop by the music library, which is loaded at run
+// time. demoMain calls musicStart() right after the video mode is set and
+// musicEnd() after the frame loop; everything else here is for them and for
+// the tests.
+//
+// Music is never a reason to stop the demo: when the library, one of its
+// entry points, the audio device or "data.dat" is missing or unusable,
+// musicStart() prints one line on stderr and the demo runs silent, and
+// musicEnd() then only releases what was loaded.
 #pragma once
 
-// Loads the music library and starts "data.dat" looping. Never fails the
-// demo: whatever is missing, it says so in one line on stderr and the demo
-// runs silent.
+#include <cstdint>
+
+#include "host/platform.h"
+
+// The library's entry points, with the signatures it exports. BOOL results
+// are nonzero for success.
+using BassInitFn = int32_t (*)(int32_t device, uint32_t frequency, uint32_t flags, void* window);
+using BassStreamCreateFileFn = uint32_t (*)(int32_t fromMemory, const void* file, uint32_t offset,
+                                            uint32_t length, uint32_t flags);
+using BassStartFn = int32_t (*)();
+using BassStreamPlayFn = int32_t (*)(uint32_t stream, int32_t flush, uint32_t flags);
+using BassChannelSlideAttributesFn = int32_t (*)(uint32_t channel, int32_t frequency,
+                                                 int32_t volume, int32_t pan,
+                                                 uint32_t milliseconds);
+using BassChannelIsSlidingFn = uint32_t (*)(uint32_t channel);
+using BassFreeFn = int32_t (*)();
+
+// The loaded library: its module handle and its entry points. A pointer is
+// null when its name did not resolve; such a pointer is never called.
+struct MusicApi {
+  ModuleHandle module;
+  BassInitFn BASS_Init;
+  BassStreamCreateFileFn BASS_StreamCreateFile;
+  BassStartFn BASS_Start;
+  BassStreamPlayFn BASS_StreamPlay;
+  BassChannelSlideAttributesFn BASS_ChannelSlideAttributes;
+  BassChannelIsSlidingFn BASS_ChannelIsSliding;
+  BassFreeFn BASS_Free;
+};
+
+extern MusicApi musicApi;
+
+// Loads "BASS.DLL" (host/platform.h maps the name to our own library) and
+// looks up every entry point. Returns true when the library and all entry
+// points were found; otherwise the missing name is in missingMusicEntry()
+// and whatever did load stays loaded until unloadMusicApi().
+bool loadMusicApi();
+
+// The entry point the last loadMusicApi() could not find, or null.
+const char* missingMusicEntry();
+
+// Releases the library if it is loaded and clears the table. Calling it
+// again, or without a load, does nothing.
+void unloadMusicApi();
+
+// Starts "data.dat" looping. Prints one line on stderr and leaves the
+// library unloaded when the music cannot play.
 void musicStart();
 
-// Slides the music down and out, waits for the slides, releases the library.
+// Slides the playing music down to 1000 Hz over 500 ms, fades it out over
+// 200 ms from 300 ms on, waits until both slides are done, frees the output
+// and unloads the library. Returns at once when no music was playing.
 void musicEnd();

@@ -1,1 +1,101 @@
-// platform.cpp - the dynamic-loading and sleep layer; filled in with the music.
+// platform.cpp - run-time library loading and sleeping over the POSIX calls.
+//
+// Library names are mapped through a fixed table so that the music code can
+// ask for its library under the name it was written for, while the file we
+// load is the one this project builds. A name that is not in the table is
+// used as it stands. Like the Windows loader, the executable's own directory
+// comes first, so `cd build && ./demo` finds the library built beside it
+// whatever LD_LIBRARY_PATH says.
+#include "host/platform.h"
+
+#include <dlfcn.h>
+#include <strings.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct LibraryAlias {
+  const char* requested;  // compared without regard to case, as Windows does
+  const char* file;
+};
+
+const LibraryAlias kLibraryAliases[] = {
+    {"BASS.DLL", "libdemobass.so"},
+};
+
+thread_local char loadError[512] = "";
+
+const char* mappedFileName(const char* name) {
+  for (const LibraryAlias& alias : kLibraryAliases) {
+    if (strcasecmp(alias.requested, name) == 0) return alias.file;
+  }
+  return name;
+}
+
+// Writes "<directory of the executable>/<file>" into `out`; false when the
+// executable's path is unknown or the result would not fit.
+bool besideExecutable(const char* file, char* out, size_t size) {
+  char exe[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (length <= 0) return false;
+  exe[length] = '\0';
+  char* slash = strrchr(exe, '/');
+  if (slash == nullptr) return false;
+  *slash = '\0';
+  int written = snprintf(out, size, "%s/%s", exe, file);
+  return written > 0 && static_cast<size_t>(written) < size;
+}
+
+}  // namespace
+
+ModuleHandle LoadLibraryA(const char* name) {
+  loadError[0] = '\0';
+  if (name == nullptr) {
+    snprintf(loadError, sizeof loadError, "no library name given");
+    return nullptr;
+  }
+  const char* file = mappedFileName(name);
+  char local[PATH_MAX];
+  // A file name without a directory goes to the executable's directory
+  // first; one with a directory is taken as it stands.
+  if (strchr(file, '/') == nullptr && besideExecutable(file, local, sizeof local) &&
+      access(local, F_OK) == 0) {
+    if (void* module = dlopen(local, RTLD_NOW | RTLD_LOCAL)) return module;
+    snprintf(loadError, sizeof loadError, "%s", dlerror());
+    return nullptr;
+  }
+  if (void* module = dlopen(file, RTLD_NOW | RTLD_LOCAL)) return module;
+  snprintf(loadError, sizeof loadError, "%s", dlerror());
+  return nullptr;
+}
+
+EntryPoint GetProcAddress(ModuleHandle module, const char* name) {
+  if (module == nullptr || name == nullptr) return nullptr;
+  // dlsym hands back an object pointer; POSIX guarantees it converts to a
+  // function pointer, which is what a caller of GetProcAddress expects.
+  void* symbol = dlsym(module, name);
+  EntryPoint entry;
+  static_assert(sizeof entry == sizeof symbol);
+  memcpy(&entry, &symbol, sizeof entry);
+  return entry;
+}
+
+bool FreeLibrary(ModuleHandle module) {
+  if (module == nullptr) return false;
+  return dlclose(module) == 0;
+}
+
+void Sleep(uint32_t milliseconds) {
+  timespec left{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+const char* lastLoadError() { return loadError; }

@@ -13,6 +13,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; kill $pid 2>/dev/null' EXIT
+unset SDL_VIDEODRIVER  # the test presets name the dummy driver; this test wants X
 export DISPLAY=$display SDL_AUDIODRIVER=dummy
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"

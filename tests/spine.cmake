@@ -15,3 +15,8 @@ target_link_libraries(send_close PRIVATE X11::X11)
 add_test(NAME demo_end_to_end
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e_demo.sh $<TARGET_FILE:demo> $<TARGET_FILE:send_close>)
 set_tests_properties(demo_end_to_end PROPERTIES TIMEOUT 120)
+
+# The capture tool's videos, read back with ffmpeg.
+demo_test(video_capture_test SOURCES video_capture_test.cpp LIBS PkgConfig::ZLIB)
+target_compile_definitions(video_capture_test PRIVATE DEMO_BUILD_DIR="${CMAKE_BINARY_DIR}")
+add_dependencies(video_capture_test demo-capture soundtrack_data demobass)

@@ -81,7 +81,8 @@ TEST(CaptureTool, KeysArriveBeforeTheirPass) {
   ASSERT_EQ(run.status, 0) << run.errors;
   EXPECT_EQ(fields(run.lines.at(0))[2], "0");
   EXPECT_EQ(fields(run.lines.at(1))[2], "1") << "Space moved the scene on";
-  EXPECT_EQ(fields(run.lines.at(1))[4], "0") << "black canvas: the transition took one frame";
+  EXPECT_EQ(fields(run.lines.at(1))[4], "1") << "the fade of the lit canvas has begun";
+  EXPECT_EQ(fields(run.lines.at(1))[3], fields(run.lines.at(0))[3]) << "a fade frame is not counted";
 
   run = capture("--keys 3:escape --trace");
   ASSERT_EQ(run.status, 0);

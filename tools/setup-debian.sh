@@ -12,4 +12,5 @@ as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recom
   libsndfile1-dev libsamplerate0-dev \
   libfreetype-dev fonts-dejavu-core \
   libgtest-dev libbenchmark-dev \
-  xvfb xauth x11-utils xdotool libx11-dev
+  xvfb xauth x11-utils xdotool libx11-dev \
+  ffmpeg

@@ -22,6 +22,7 @@
 #include "scenes/demo_state.h"
 #include "tools/capture/capture_options.h"
 #include "tools/capture/progress.h"
+#include "tools/capture/soundtrack_render.h"
 #include "tools/capture/video_encoder.h"
 
 namespace {
@@ -86,9 +87,6 @@ SDL_Surface* openHeadlessScreen() {
   return screen;
 }
 
-// Frames the music's ending needs after the last frame (the slow-down of
-// 500 ms, the fade-out inside it), held on the last picture in a video.
-constexpr long kEndingHoldFrames = 30;
 constexpr int kTransitionEstimate = 86;  // passes of a fade from white
 
 volatile std::sig_atomic_t interrupted = 0;
@@ -109,24 +107,35 @@ long estimatedPassesLeft() {
   return left + 1;
 }
 
+std::string soundtrackWav;  // empty: the video has no sound
+
 bool startVideo(const CaptureOptions& options) {
   if (options.videoPath.empty()) return true;
   std::string error;
   const VideoSettings settings{options.videoPath, static_cast<int>(options.videoScale),
                                options.lossless};
-  if (videoOpen(settings, error)) return true;
-  std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
-  return false;
+  if (!videoOpen(settings, error)) {
+    std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
+    return false;
+  }
+  soundtrackWav = videoScratchPath("sound", ".wav");
+  if (!soundtrackOpen(soundtrackWav, error)) {
+    std::fprintf(stderr, "demo-capture: %s; the video has no sound\n", error.c_str());
+    soundtrackWav.clear();
+  }
+  return true;
 }
 
-bool finishVideo(const CaptureOptions& options, long frames) {
+// The music's ending plays over the last picture, held as long as it lasts.
+bool finishVideo(const CaptureOptions& options) {
   if (options.videoPath.empty()) return true;
-  for (long i = 0; i < kEndingHoldFrames; ++i) {
-    if (!videoWriteFrame(canvas)) break;
-  }
-  (void)frames;
-  std::string error;
-  if (videoFinish("", error)) return true;
+  bool ok = true;
+  for (long i = 0; i < kSoundtrackEndingFrames && ok; ++i) ok = videoWriteFrame(canvas);
+  std::string error = "ffmpeg stopped taking frames";
+  ok = ok && soundtrackFinish(error) && videoFinish(soundtrackWav, error);
+  if (ok) return true;
+  soundtrackAbort();
+  videoAbort();
   std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
   return false;
 }
@@ -146,7 +155,7 @@ int runCapture(const CaptureOptions& options, SDL_Surface* screen) {
     bool ok = !snapshot || writePpm(options.outDir, pass);
     if (filming && result.rendered) {
       ++framesShown;
-      ok = ok && videoWriteFrame(canvas);
+      ok = ok && videoWriteFrame(canvas) && soundtrackFrame();
       const long left = estimatedPassesLeft();
       progressUpdate(
           framesShown,
@@ -154,6 +163,7 @@ int runCapture(const CaptureOptions& options, SDL_Surface* screen) {
     }
     if (interrupted || !ok) {
       progressEnd();
+      soundtrackAbort();
       videoAbort();
       if (interrupted)
         std::fprintf(stderr, "demo-capture: interrupted\n");
@@ -164,7 +174,7 @@ int runCapture(const CaptureOptions& options, SDL_Surface* screen) {
     if (!loopGoesOn(result) || pass == options.maxPasses) break;
   }
   progressEnd();
-  if (!finishVideo(options, framesShown)) return 1;
+  if (!finishVideo(options)) return 1;
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

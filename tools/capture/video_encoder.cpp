@@ -24,9 +24,10 @@ constexpr int kFramesPerSecond = 60;
 
 struct Encoder {
   VideoSettings settings;
-  std::string videoPart;  // video stream only, written while frames arrive
-  std::string finalPart;  // video and sound, renamed to the target at the end
-  std::string logPath;    // ffmpeg's own messages, for the one-line reason
+  std::string videoPart;             // video stream only, written while frames arrive
+  std::string finalPart;             // video and sound, renamed to the target at the end
+  std::string logPath;               // ffmpeg's own messages, for the one-line reason
+  std::vector<std::string> scratch;  // other parts' temporary files
   pid_t child = -1;
   int pipe = -1;
   std::vector<uint8_t> scaled;
@@ -41,12 +42,15 @@ bool endsWith(const std::string& text, const char* suffix) {
 
 bool isWebm(const std::string& path) { return endsWith(path, ".webm"); }
 
-std::string temporaryName(const std::string& target, const char* what) {
+std::string temporaryName(const std::string& target, const char* what, const char* extension) {
   const size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  return dir + "." + name + "." + what + "-" + std::to_string(getpid()) +
-         (isWebm(target) ? ".webm" : ".mp4");
+  return dir + "." + name + "." + what + "-" + std::to_string(getpid()) + extension;
+}
+
+std::string temporaryName(const std::string& target, const char* what) {
+  return temporaryName(target, what, isWebm(target) ? ".webm" : ".mp4");
 }
 
 std::vector<std::string> videoCodecArguments(const VideoSettings& settings) {
@@ -177,6 +181,11 @@ bool videoOpen(const VideoSettings& settings, std::string& error) {
   return true;
 }
 
+std::string videoScratchPath(const char* what, const char* extension) {
+  encoder.scratch.push_back(temporaryName(encoder.settings.path, what, extension));
+  return encoder.scratch.back();
+}
+
 bool videoWriteFrame(const uint8_t* canvas) {
   if (encoder.pipe < 0) return false;
   if (encoder.settings.scale == 1) return writeAll(canvas, size_t(kFrameWidth) * kFrameHeight * 3);
@@ -224,4 +233,5 @@ void videoAbort() {
   for (const std::string* path : {&encoder.videoPart, &encoder.finalPart, &encoder.logPath}) {
     if (!path->empty()) unlink(path->c_str());
   }
+  for (const std::string& path : encoder.scratch) unlink(path.c_str());
 }

@@ -24,6 +24,11 @@ bool videoFormatKnown(const std::string& path);
 // target's folder is not writable or ffmpeg cannot be started.
 bool videoOpen(const VideoSettings& settings, std::string& error);
 
+// A temporary file name beside the target, ending in `extension`, for other
+// parts of the capture (the sound track); removed with the encoder's own.
+// Only after videoOpen.
+std::string videoScratchPath(const char* what, const char* extension);
+
 // Sends one 640 x 480 RGB canvas, scaled. False when ffmpeg stopped reading.
 bool videoWriteFrame(const uint8_t* canvas);
 

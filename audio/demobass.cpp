@@ -1,0 +1,544 @@
+// demobass.cpp - the demo's music library: file streams decoded by
+// libsndfile, resampled by libsamplerate, mixed into SDL's audio output.
+//
+// Threads and who owns what:
+//  - the caller's thread makes every API call; it creates and frees streams
+//    and posts slide commands;
+//  - one decoding thread per stream reads the file into a ring of stereo
+//    float frames at the file's own rate, a second ahead of playback, and
+//    seeks back to the start when a looping stream runs out;
+//  - SDL's audio thread runs `mixAudio`, which takes the slide commands,
+//    steps the slides, resamples the ring to the output rate and mixes.
+// They share only atomics and data published through them (single
+// producer, single consumer), so the audio callback never locks, waits or
+// allocates. The resampler runs in the callback so that a frequency change
+// is heard at once instead of a ring's length later.
+//
+// Limits: at most kMaxChannels streams at a time; files with 1..16 channels
+// (the first two of a multichannel file are played) at 1 kHz..384 kHz.
+#include "audio/demobass.h"
+
+#include <SDL.h>
+#include <dlfcn.h>
+#include <samplerate.h>
+#include <sndfile.h>
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+constexpr int kMaxChannels = 4;
+constexpr int kOutputChannels = 2;
+constexpr int kDeviceBufferFrames = 1024;   // about 23 ms at 44.1 kHz
+constexpr int kSubBlockFrames = 64;         // slides step this often (1.5 ms)
+constexpr int kDecodeChunkFrames = 2048;
+constexpr double kRingSeconds = 1.0;        // decoded lead over playback
+constexpr int kDecoderIdleMs = 3;           // decoder poll while the ring is full
+constexpr int kMaxFileChannels = 16;
+constexpr int kMinFileRate = 1000;
+constexpr int kMaxFileRate = 384000;
+constexpr int kMinOutputRate = 8000;
+constexpr int kMaxOutputRate = 192000;
+constexpr int kMinFrequency = 100;
+constexpr int kMaxFrequency = 200000;
+constexpr double kMaxRatio = 256.0;         // libsamplerate's limit, either way
+constexpr int kFullVolume = 100;
+constexpr int kFullPan = 100;
+constexpr int kSlideQueueSize = 8;
+constexpr auto kStalledSlideGrace = std::chrono::seconds(2);
+// The fastest sinc converter: band-limited, so the slow-down stays clean,
+// and about eight times cheaper than the best one in the audio callback
+// (resample_bench: some 270 against 32 times real time at the 44:1 ratio of
+// the demo's end, on the development machine).
+constexpr int kConverter = SRC_SINC_FASTEST;
+
+enum ChannelState : int { kFree, kReady, kPlaying, kEnded };
+
+// The callback may touch nothing that could take a lock.
+static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
+              std::atomic<bool>::is_always_lock_free);
+
+struct SlideCommand {
+  int frequency;  // Hz, or kDemoBassKeepFrequency
+  int volume;     // 0..100, or kDemoBassKeepVolume
+  int pan;        // -100..100, or kDemoBassKeepPan
+  int64_t frames; // duration in output frames
+};
+
+// One attribute moving linearly from `from` to `to` over `total` frames.
+struct Slide {
+  double from = 0, to = 0;
+  int64_t elapsed = 0, total = 0;
+  double value() const {
+    return elapsed >= total ? to : from + (to - from) * static_cast<double>(elapsed) / total;
+  }
+  bool running() const { return elapsed < total; }
+};
+
+struct Channel {
+  std::atomic<int> state{kFree};
+
+  // Set before the channel is published and fixed until it is freed.
+  SNDFILE* file = nullptr;
+  int fileChannels = 0;
+  int fileRate = 0;
+  float* ring = nullptr;  // ringFrames stereo frames
+  int64_t ringFrames = 0;
+
+  // Frame counters that only grow; the ring index is the counter modulo
+  // ringFrames. The decoder writes `written`, the mixer `consumed`.
+  std::atomic<int64_t> written{0};
+  std::atomic<int64_t> consumed{0};
+  std::atomic<bool> looping{false};
+  std::atomic<bool> endOfFile{false};  // decoder found the end and will not loop
+  std::atomic<bool> stopDecoder{false};
+  std::thread decoder;
+  float* decodeScratch = nullptr;      // decoder thread only
+  bool framesSinceRewind = true;       // offline decoding, on the caller's thread
+
+  // Slide commands from the caller to the mixer.
+  SlideCommand commands[kSlideQueueSize];
+  std::atomic<int> commandsPosted{0};
+  std::atomic<int> commandsTaken{0};
+  std::atomic<bool> sliding{false};    // set by the mixer
+  // Caller's thread only: when the latest slide's time is up by the clock.
+  std::chrono::steady_clock::time_point slideEnd{};
+
+  // Mixer (audio thread) only, once published.
+  SRC_STATE* resampler = nullptr;
+  Slide frequency, volume, pan;
+};
+
+Channel channels[kMaxChannels];
+bool initialised = false;  // caller's thread only
+bool offline = false;      // caller's thread only: DemoBass_Render mixes, no device, no threads
+int outputRate = 44100;    // written only while the output is closed
+
+int64_t msToFrames(uint32_t ms) { return static_cast<int64_t>(ms) * outputRate / 1000; }
+
+void napMs(int ms) {
+  timespec pause{0, static_cast<long>(ms) * 1000000L};
+  nanosleep(&pause, nullptr);
+}
+
+// ---- decoder thread -------------------------------------------------------
+
+// Copies `frames` frames of `fileChannels` interleaved samples into the ring
+// as stereo, starting at ring frame counter `at`.
+void storeFrames(Channel& ch, const float* in, int64_t frames, int64_t at) {
+  for (int64_t i = 0; i < frames; ++i) {
+    const float* frame = in + i * ch.fileChannels;
+    float* out = ch.ring + ((at + i) % ch.ringFrames) * kOutputChannels;
+    out[0] = frame[0];
+    out[1] = ch.fileChannels > 1 ? frame[1] : frame[0];
+  }
+}
+
+// Decodes up to `limit` frames into the ring; returns the frames stored, 0
+// at the end of the file or on a read error.
+int64_t decodeInto(Channel& ch, int64_t limit) {
+  int64_t want = std::min<int64_t>(limit, kDecodeChunkFrames);
+  sf_count_t got = sf_readf_float(ch.file, ch.decodeScratch, want);
+  if (got <= 0) return 0;
+  int64_t at = ch.written.load(std::memory_order_relaxed);
+  storeFrames(ch, ch.decodeScratch, got, at);
+  ch.written.store(at + got, std::memory_order_release);
+  return got;
+}
+
+// One step of a stream's decoding: tops up the ring, or rewinds a looping
+// stream at its end, or marks the end. Returns false when there was nothing
+// to do for now (ring full, end reached, not yet playing). `framesSinceRewind`
+// keeps a file that yields nothing from rewinding forever.
+bool decodeStep(Channel& ch, bool& framesSinceRewind) {
+  int64_t space = ch.ringFrames - (ch.written.load(std::memory_order_relaxed) -
+                                   ch.consumed.load(std::memory_order_acquire));
+  if (space < kDecodeChunkFrames / 4 || ch.endOfFile.load(std::memory_order_relaxed)) return false;
+  if (decodeInto(ch, space) > 0) {
+    framesSinceRewind = true;
+    return true;
+  }
+  // The state first: the play call sets the loop flag before it makes
+  // the stream play, so a playing stream's flag read after it is current.
+  int state = ch.state.load(std::memory_order_acquire);
+  if (!ch.looping.load(std::memory_order_acquire)) {
+    // A stream that has not been played yet may still be asked to loop,
+    // and then this is where the loop joins; one that plays without the
+    // loop flag has ended.
+    if (state != kPlaying) return false;
+    ch.endOfFile.store(true, std::memory_order_release);
+    return true;
+  }
+  if (!framesSinceRewind || sf_seek(ch.file, 0, SEEK_SET) < 0) {
+    ch.endOfFile.store(true, std::memory_order_release);
+    return true;
+  }
+  framesSinceRewind = false;
+  return true;
+}
+
+void decoderLoop(Channel* ch) {
+  bool framesSinceRewind = true;
+  while (!ch->stopDecoder.load(std::memory_order_acquire)) {
+    if (!decodeStep(*ch, framesSinceRewind)) napMs(kDecoderIdleMs);
+  }
+}
+
+// ---- audio thread ---------------------------------------------------------
+
+void takeCommands(Channel& ch) {
+  int taken = ch.commandsTaken.load(std::memory_order_relaxed);
+  int posted = ch.commandsPosted.load(std::memory_order_acquire);
+  for (; taken != posted; ++taken) {
+    const SlideCommand& cmd = ch.commands[taken % kSlideQueueSize];
+    auto restart = [&](Slide& slide, double target) {
+      slide = Slide{slide.value(), target, 0, cmd.frames};
+    };
+    if (cmd.frequency != kDemoBassKeepFrequency) restart(ch.frequency, cmd.frequency);
+    if (cmd.volume != kDemoBassKeepVolume) restart(ch.volume, cmd.volume);
+    if (cmd.pan != kDemoBassKeepPan) restart(ch.pan, cmd.pan);
+    // Raised before the command is marked taken, so the caller never sees
+    // a gap between "queued" and "sliding".
+    ch.sliding.store(ch.frequency.running() || ch.volume.running() || ch.pan.running(),
+                     std::memory_order_release);
+    ch.commandsTaken.store(taken + 1, std::memory_order_release);
+  }
+}
+
+void advanceSlides(Channel& ch, int frames) {
+  for (Slide* slide : {&ch.frequency, &ch.volume, &ch.pan}) {
+    slide->elapsed = std::min(slide->elapsed + frames, std::max<int64_t>(slide->total, 0));
+  }
+  if (!(ch.frequency.running() || ch.volume.running() || ch.pan.running())) {
+    ch.sliding.store(false, std::memory_order_release);
+  }
+}
+
+// Resamples up to `frames` output frames of `ch` into `out` (stereo);
+// returns how many it produced. Fewer means the ring ran dry.
+int resample(Channel& ch, float* out, int frames, double ratio) {
+  int produced = 0;
+  while (produced < frames) {
+    int64_t read = ch.consumed.load(std::memory_order_relaxed);
+    int64_t available = ch.written.load(std::memory_order_acquire) - read;
+    int64_t start = read % ch.ringFrames;
+    int64_t contiguous = std::min(available, ch.ringFrames - start);
+    SRC_DATA data{};
+    data.data_in = ch.ring + start * kOutputChannels;
+    data.input_frames = static_cast<long>(contiguous);
+    data.data_out = out + produced * kOutputChannels;
+    data.output_frames = frames - produced;
+    data.src_ratio = ratio;
+    if (src_process(ch.resampler, &data) != 0) break;
+    ch.consumed.store(read + data.input_frames_used, std::memory_order_release);
+    produced += static_cast<int>(data.output_frames_gen);
+    if (data.input_frames_used == 0 && data.output_frames_gen == 0) break;
+  }
+  return produced;
+}
+
+// Adds one sub-block of `ch` to `mix`, with the volume and pan ramped
+// linearly across it.
+void mixChannel(Channel& ch, float* mix, int frames) {
+  double volumeFrom = ch.volume.value() / kFullVolume;
+  double panFrom = ch.pan.value() / kFullPan;
+  advanceSlides(ch, frames);
+  double volumeTo = ch.volume.value() / kFullVolume;
+  double panTo = ch.pan.value() / kFullPan;
+  double ratio = std::clamp(outputRate / ch.frequency.value(), 1.0 / kMaxRatio, kMaxRatio);
+
+  float block[kSubBlockFrames * kOutputChannels];
+  int produced = resample(ch, block, frames, ratio);
+  if (produced < frames && ch.endOfFile.load(std::memory_order_acquire) &&
+      ch.consumed.load(std::memory_order_relaxed) == ch.written.load(std::memory_order_acquire)) {
+    ch.state.store(kEnded, std::memory_order_release);
+  }
+  for (int i = 0; i < produced; ++i) {
+    double t = static_cast<double>(i + 1) / frames;
+    double gain = volumeFrom + (volumeTo - volumeFrom) * t;
+    double pan = panFrom + (panTo - panFrom) * t;
+    double left = gain * std::min(1.0, 1.0 - pan);
+    double right = gain * std::min(1.0, 1.0 + pan);
+    mix[i * 2] += static_cast<float>(block[i * 2] * left);
+    mix[i * 2 + 1] += static_cast<float>(block[i * 2 + 1] * right);
+  }
+}
+
+int16_t toSample(float value) {
+  if (!(value == value)) return 0;  // NaN from a broken file stays silent
+  value = std::clamp(value, -1.0f, 1.0f);
+  return static_cast<int16_t>(std::lround(value * 32767.0f));
+}
+
+void mixAudio(void*, Uint8* stream, int length) {
+  auto* out = reinterpret_cast<int16_t*>(stream);
+  int frames = length / static_cast<int>(sizeof(int16_t) * kOutputChannels);
+  for (int done = 0; done < frames; done += kSubBlockFrames) {
+    int block = std::min(kSubBlockFrames, frames - done);
+    float mix[kSubBlockFrames * kOutputChannels] = {};
+    for (Channel& ch : channels) {
+      int state = ch.state.load(std::memory_order_acquire);
+      if (state == kFree) continue;
+      takeCommands(ch);
+      if (state == kPlaying) {
+        mixChannel(ch, mix, block);
+      } else {
+        advanceSlides(ch, block);
+      }
+    }
+    for (int i = 0; i < block * kOutputChannels; ++i) out[done * kOutputChannels + i] = toSample(mix[i]);
+  }
+}
+
+// ---- caller's thread ------------------------------------------------------
+
+Channel* channelOf(uint32_t handle) {
+  if (!initialised || handle < 1 || handle > kMaxChannels) return nullptr;
+  Channel& ch = channels[handle - 1];
+  return ch.state.load(std::memory_order_acquire) == kFree ? nullptr : &ch;
+}
+
+// Releases everything a channel holds. Only with the output closed or the
+// channel not yet published.
+void releaseChannel(Channel& ch) {
+  if (ch.decoder.joinable()) {
+    ch.stopDecoder.store(true, std::memory_order_release);
+    ch.decoder.join();
+  }
+  if (ch.file) sf_close(ch.file);
+  if (ch.resampler) src_delete(ch.resampler);
+  delete[] ch.ring;
+  delete[] ch.decodeScratch;
+  ch.file = nullptr;
+  ch.resampler = nullptr;
+  ch.ring = nullptr;
+  ch.decodeScratch = nullptr;
+  ch.written.store(0);
+  ch.consumed.store(0);
+  ch.looping.store(false);
+  ch.endOfFile.store(false);
+  ch.stopDecoder.store(false);
+  ch.framesSinceRewind = true;
+  ch.commandsPosted.store(0);
+  ch.commandsTaken.store(0);
+  ch.sliding.store(false);
+  ch.state.store(kFree, std::memory_order_release);
+}
+
+// Decodes the whole file once, a chunk at a time, and rewinds it. A file cut
+// short shows here: an Ogg file whose length cannot be found, a FLAC file
+// that fails part way, any file that decodes to fewer frames than it
+// declares. Better no music than a stream that stops or crackles.
+bool decodesCleanly(Channel& ch, sf_count_t declaredFrames) {
+  if (declaredFrames <= 0 || declaredFrames == SF_COUNT_MAX) return false;
+  sf_count_t total = 0, got;
+  while ((got = sf_readf_float(ch.file, ch.decodeScratch, kDecodeChunkFrames)) > 0) total += got;
+  return sf_error(ch.file) == SF_ERR_NO_ERROR && total == declaredFrames &&
+         sf_seek(ch.file, 0, SEEK_SET) == 0;
+}
+
+// Opens and checks the file and fills the channel's fixed fields; false
+// (with nothing left open) when the file is not playable audio.
+bool openStream(Channel& ch, const char* path) {
+  SF_INFO info{};
+  ch.file = sf_open(path, SFM_READ, &info);
+  if (!ch.file) return false;
+  bool usable = info.channels >= 1 && info.channels <= kMaxFileChannels &&
+                info.samplerate >= kMinFileRate && info.samplerate <= kMaxFileRate;
+  int error = 0;
+  if (usable) {
+    ch.fileChannels = info.channels;
+    ch.fileRate = info.samplerate;
+    ch.ringFrames = std::max<int64_t>(static_cast<int64_t>(info.samplerate * kRingSeconds),
+                                      kDecodeChunkFrames * 2);
+    ch.ring = new float[ch.ringFrames * kOutputChannels];
+    ch.decodeScratch = new float[kDecodeChunkFrames * info.channels];
+    ch.resampler = src_new(kConverter, kOutputChannels, &error);
+  }
+  if (!usable || !ch.resampler || !decodesCleanly(ch, info.frames)) {
+    releaseChannel(ch);
+    return false;
+  }
+  // Fill the ring before playback can start, so the first second never
+  // waits on the decoding thread being scheduled.
+  while (ch.written.load(std::memory_order_relaxed) < ch.ringFrames &&
+         decodeInto(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
+  }
+  double ratio = static_cast<double>(outputRate) / ch.fileRate;
+  src_set_ratio(ch.resampler, ratio);
+  ch.frequency = Slide{static_cast<double>(ch.fileRate), static_cast<double>(ch.fileRate), 0, 0};
+  ch.volume = Slide{kFullVolume, kFullVolume, 0, 0};
+  ch.pan = Slide{0, 0, 0, 0};
+  return true;
+}
+
+// ALSA writes several lines of its own to stderr when there is no sound
+// card; a missing device is the caller's to report, in its own words. So
+// while the output opens, ALSA's messages go nowhere. ALSA is looked up at
+// run time because SDL loads it that way too, and may use another backend.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler);
+void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+struct AlsaQuiet {
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  AlsaSetErrorHandler setHandler =
+      alsa ? reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")) : nullptr;
+  AlsaQuiet() {
+    if (setHandler) setHandler(ignoreAlsaMessage);
+  }
+  ~AlsaQuiet() {
+    if (setHandler) setHandler(nullptr);  // ALSA's own printing again
+    if (alsa) dlclose(alsa);
+  }
+  AlsaQuiet(const AlsaQuiet&) = delete;
+  AlsaQuiet& operator=(const AlsaQuiet&) = delete;
+};
+
+}  // namespace
+
+int BASS_Init(int device, uint32_t frequency, uint32_t, void*) {
+  if (initialised || (device != -1 && device != 1)) return 0;
+  if (frequency < kMinOutputRate || frequency > kMaxOutputRate) return 0;
+  AlsaQuiet quiet;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+  outputRate = static_cast<int>(frequency);
+  SDL_AudioSpec wanted{};
+  wanted.freq = outputRate;
+  wanted.format = AUDIO_S16SYS;
+  wanted.channels = kOutputChannels;
+  wanted.samples = kDeviceBufferFrames;
+  wanted.callback = mixAudio;
+  // No "obtained" format: SDL converts to whatever the device takes, so the
+  // mixer always works at the rate asked for.
+  if (SDL_OpenAudio(&wanted, nullptr) != 0) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return 0;
+  }
+  initialised = true;
+  return 1;
+}
+
+uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset, uint32_t length,
+                               uint32_t) {
+  if (!initialised || fromMemory != 0 || file == nullptr || offset != 0 || length != 0) return 0;
+  for (int i = 0; i < kMaxChannels; ++i) {
+    Channel& ch = channels[i];
+    if (ch.state.load(std::memory_order_acquire) != kFree) continue;
+    // Out of memory or threads is a refusal too: no exception may cross
+    // into a caller that is not C++.
+    try {
+      if (!openStream(ch, static_cast<const char*>(file))) return 0;
+      if (!offline) ch.decoder = std::thread(decoderLoop, &ch);
+    } catch (const std::bad_alloc&) {
+      releaseChannel(ch);
+      return 0;
+    } catch (const std::system_error&) {
+      releaseChannel(ch);
+      return 0;
+    }
+    ch.state.store(kReady, std::memory_order_release);
+    return static_cast<uint32_t>(i + 1);
+  }
+  return 0;
+}
+
+int BASS_Start() {
+  if (!initialised) return 0;
+  if (!offline) SDL_PauseAudio(0);
+  return 1;
+}
+
+int BASS_StreamPlay(uint32_t stream, int, uint32_t flags) {
+  Channel* ch = channelOf(stream);
+  if (!ch) return 0;
+  ch->looping.store((flags & kDemoBassLoop) != 0, std::memory_order_release);
+  int ready = kReady;
+  ch->state.compare_exchange_strong(ready, kPlaying, std::memory_order_acq_rel);
+  return ch->state.load(std::memory_order_acquire) == kPlaying ? 1 : 0;
+}
+
+int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int pan,
+                                uint32_t milliseconds) {
+  Channel* ch = channelOf(channel);
+  if (!ch) return 0;
+  int posted = ch->commandsPosted.load(std::memory_order_relaxed);
+  if (posted - ch->commandsTaken.load(std::memory_order_acquire) >= kSlideQueueSize) return 0;
+  SlideCommand& cmd = ch->commands[posted % kSlideQueueSize];
+  cmd.frequency = frequency == kDemoBassKeepFrequency
+                      ? frequency
+                      : std::clamp(frequency, kMinFrequency, kMaxFrequency);
+  cmd.volume = volume == kDemoBassKeepVolume ? volume : std::clamp(volume, 0, kFullVolume);
+  cmd.pan = pan == kDemoBassKeepPan ? pan : std::clamp(pan, -kFullPan, kFullPan);
+  cmd.frames = msToFrames(milliseconds);
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  ch->slideEnd = std::max(ch->slideEnd, end);
+  ch->commandsPosted.store(posted + 1, std::memory_order_release);
+  return 1;
+}
+
+uint32_t BASS_ChannelIsSliding(uint32_t channel) {
+  Channel* ch = channelOf(channel);
+  if (!ch) return 0;
+  // A slide lasts its time by the clock and until its time of output has
+  // been mixed, whichever is later: on a real device the two agree, and an
+  // output that runs faster than real time (a file) still lets the caller
+  // wait the time it asked for. An output that has stalled gets a grace
+  // period and no more, so a caller polling this cannot hang.
+  auto now = std::chrono::steady_clock::now();
+  if (now < ch->slideEnd) return 1;
+  if (now > ch->slideEnd + kStalledSlideGrace) return 0;
+  // Queued first, then the mixer's flag: the mixer raises the flag before
+  // it marks a command taken, so this order cannot miss a slide.
+  if (ch->commandsTaken.load(std::memory_order_acquire) !=
+      ch->commandsPosted.load(std::memory_order_relaxed)) {
+    return 1;
+  }
+  return ch->sliding.load(std::memory_order_acquire) ? 1 : 0;
+}
+
+int BASS_Free() {
+  if (!initialised) return 0;
+  if (!offline) SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
+  for (Channel& ch : channels) {
+    if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
+    ch.slideEnd = {};
+  }
+  if (!offline) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  initialised = false;
+  offline = false;
+  return 1;
+}
+
+int DemoBass_InitOffline(uint32_t frequency) {
+  if (initialised || frequency < kMinOutputRate || frequency > kMaxOutputRate) return 0;
+  outputRate = static_cast<int>(frequency);
+  initialised = true;
+  offline = true;
+  return 1;
+}
+
+int DemoBass_Render(int16_t* out, uint32_t frames) {
+  if (!initialised || !offline || out == nullptr) return 0;
+  while (frames > 0) {
+    const int block = static_cast<int>(std::min<uint32_t>(frames, kDeviceBufferFrames));
+    // Decoding keeps the ring full before every block, so an offline mix
+    // never runs dry and renders the same samples every time.
+    for (Channel& ch : channels) {
+      if (ch.state.load(std::memory_order_acquire) == kFree) continue;
+      while (decodeStep(ch, ch.framesSinceRewind)) {
+      }
+    }
+    mixAudio(nullptr, reinterpret_cast<Uint8*>(out), block * kOutputChannels * 2);
+    out += block * kOutputChannels;
+    frames -= static_cast<uint32_t>(block);
+  }
+  return 1;
+}

@@ -203,14 +203,13 @@ test('the page loads cleanly, starts on a click, and plays at 60 frames per seco
     await startByClick(page);
     await page.waitForTimeout(500);
     const before = await page.evaluate(() => [window.presentedFrames, performance.now()]);
-    const crcBefore = await page.evaluate(pageCanvasCrc);
     await page.waitForTimeout(2000);
     const after = await page.evaluate(() => [window.presentedFrames, performance.now()]);
     const rate = (after[0] - before[0]) / ((after[1] - before[1]) / 1000);
     console.log(`# presented ${rate.toFixed(1)} frames per second`);
     assert.ok(rate > 20, `frames advance (${rate.toFixed(1)} per second)`);
     assert.ok(rate < 61.5, `never faster than 60 frames per second (${rate.toFixed(1)})`);
-    assert.notEqual(await page.evaluate(pageCanvasCrc), crcBefore, 'the picture moves');
+    assert.ok(!(await page.evaluate(pageCanvasIsBlack)), 'the first scene is on the page');
     assert.equal(await page.evaluate(() => document.getElementById('status').textContent), '',
                  'no complaint on the page when the music plays');
     assert.equal(await page.evaluate(() => Module.musicContext.state), 'running');
@@ -308,6 +307,21 @@ test('Space skips a scene; Escape ends with the music sliding down and out',
                  'the replay starts from the first scene');
     assert.ok(!(await page.evaluate(pageCanvasIsBlack)), 'the replay draws');
     assert.deepEqual(problems, []);
+  });
+});
+
+test('a stalled audio output holds up the end by two seconds at most', { skip: !selected('keys') },
+     async () => {
+  await withPage('/index.html', async (page) => {
+    await startByClick(page);
+    await page.waitForTimeout(300);
+    // A suspended context's clock stands still: its ramps never reach their end.
+    await page.evaluate(() => Module.musicContext.suspend());
+    const pressed = Date.now();
+    await page.keyboard.press('Escape');
+    await page.waitForSelector('#replay:not([hidden])', { timeout: 6000 });
+    const waited = Date.now() - pressed;
+    assert.ok(waited >= 2000 && waited < 4000, `the end waited ${waited} ms`);
   });
 });
 

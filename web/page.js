@@ -2,7 +2,7 @@
 // waits for the viewer's click or key (browsers keep sound off until then),
 // plays the program, offers full screen and, after the end, a replay.
 //
-// Test mode: page.html?frames=N&keys=PASS:KEY,... runs N passes unpaced, as
+// Test mode: index.html?frames=N&keys=PASS:KEY,... runs N passes unpaced, as
 // the capture tool does with --frames and --keys, and collects every pass's
 // state and canvas CRC-32 in window.captureTrace; window.captureDone then
 // holds the number of passes (or -1 for options the capture tool refuses).

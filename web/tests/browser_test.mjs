@@ -250,6 +250,16 @@ test('the test mode matches the native capture tool pass for pass', { skip: !sel
       assert.equal(await page.evaluate(pageCanvasCrc), trace[trace.length - 1].crc);
     });
   });
+  await t.test('the page shows the canvas exactly, colours in their places', async () => {
+    // Scene 0 has green rings and a many-coloured picture: a channel out of
+    // place or a lost bit changes the CRC, which a black or grey frame would not.
+    await withPage('/index.html?frames=500', async (page) => {
+      const { passes, trace } = await pageTrace(page);
+      assert.equal(passes, 500);
+      assert.equal(trace[499].sceneIndex, 0);
+      assert.equal(await page.evaluate(pageCanvasCrc), trace[499].crc);
+    });
+  });
   await t.test('options the capture tool refuses are refused', async () => {
     await withPage('/index.html?frames=0', async (page) => {
       assert.equal((await pageTrace(page)).passes, -1);

@@ -44,7 +44,7 @@ if(DEMO_EMCMAKE)
   add_custom_target(web ALL
     COMMAND ${web_env} ${DEMO_EMCMAKE} ${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR}/web
             -B ${CMAKE_BINARY_DIR}/web-build -DDEMO_GENERATED_ASSETS=${CMAKE_BINARY_DIR}/assets
-            -DDEMO_WEB_OUT=${DEMO_WEB_OUT} ${web_music_option} --log-level=WARNING
+            -DDEMO_WEB_OUT=${DEMO_WEB_OUT} ${web_music_option} --log-level=NOTICE
     COMMAND ${web_env} ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/web-build
     COMMENT "Building the web page into ${DEMO_WEB_OUT}"
     VERBATIM)

@@ -22,6 +22,7 @@
 #include <dlfcn.h>
 #include <samplerate.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include <algorithm>
@@ -347,6 +348,9 @@ bool decodesCleanly(Channel& ch, sf_count_t declaredFrames) {
 // Opens and checks the file and fills the channel's fixed fields; false
 // (with nothing left open) when the file is not playable audio.
 bool openStream(Channel& ch, const char* path) {
+  // Only regular files: opening a FIFO or a device could block forever.
+  struct stat status {};
+  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return false;
   SF_INFO info{};
   ch.file = sf_open(path, SFM_READ, &info);
   if (!ch.file) return false;

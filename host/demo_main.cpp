@@ -4,6 +4,7 @@
 #include "host/frame_loop.h"
 #include "host/music.h"
 #include "host/pacing.h"
+#include "host/stop_signals.h"
 #include "host/video.h"
 #include "scenes/demo_state.h"
 
@@ -13,8 +14,9 @@ int demoMain() {
   musicStart();
   resetDemoState();
 
+  catchStopSignals();
   pacerStart();
-  while (loopGoesOn(runFramePass(screen))) pacerWait();
+  while (loopGoesOn(runFramePass(screen)) && !stopSignalled()) pacerWait();
 
   musicEnd();
   return 0;  // SDL_Quit runs at exit and gives the desktop its mode back

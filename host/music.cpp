@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 MusicApi musicApi{};
@@ -52,7 +53,8 @@ void runSilent(const char* why) {
 
 // Why the library could not open the music file, in the viewer's terms.
 const char* musicFileProblem() {
-  if (access(kMusicFile, F_OK) != 0) return "music file \"data.dat\" not found";
+  // A dangling or looping link exists but cannot be opened: not "not found".
+  if (access(kMusicFile, F_OK) != 0 && errno == ENOENT) return "music file \"data.dat\" not found";
   if (access(kMusicFile, R_OK) != 0) return "music file \"data.dat\" is not readable";
   return "music file \"data.dat\" is not playable audio";
 }

@@ -1,6 +1,9 @@
 // video.cpp - display start-up for the demo.
 #include "host/video.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +18,29 @@ bool isHeadlessDriver(const char* name) {
   return std::strcmp(name, "offscreen") == 0 || std::strcmp(name, "dummy") == 0;
 }
 
+// While SDL probes its drivers, the display libraries it tries print their
+// own complaints (Wayland's about XDG_RUNTIME_DIR, for one) straight to
+// stderr; the demo reports a failure itself, in one line. Returns the saved
+// stderr for restoreStderr, or -1 if nothing was changed.
+int silenceStderr() {
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (saved < 0 || null < 0 || dup2(null, STDERR_FILENO) < 0) {
+    if (saved >= 0) close(saved);
+    if (null >= 0) close(null);
+    return -1;
+  }
+  close(null);
+  return saved;
+}
+
+void restoreStderr(int saved) {
+  if (saved < 0) return;
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+}
+
 bool userNamedDriver() {
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   return chosen != nullptr && chosen[0] != '\0';
@@ -27,7 +53,10 @@ SDL_Surface* openDisplay() {
   // compat layer reads this before the mode is set. A user's own value wins.
   setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
 
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+  const int savedStderr = silenceStderr();
+  const int started = SDL_Init(SDL_INIT_VIDEO);
+  restoreStderr(savedStderr);
+  if (started != 0) {
     std::fprintf(stderr, "demo: cannot start video: %s\n", SDL_GetError());
     return nullptr;
   }

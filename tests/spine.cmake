@@ -20,3 +20,8 @@ set_tests_properties(demo_end_to_end PROPERTIES TIMEOUT 120)
 demo_test(video_capture_test SOURCES video_capture_test.cpp LIBS PkgConfig::ZLIB)
 target_compile_definitions(video_capture_test PRIVATE DEMO_BUILD_DIR="${CMAKE_BINARY_DIR}")
 add_dependencies(video_capture_test demo-capture soundtrack_data demobass)
+
+# Installed and packaged, the demo still finds its library and music.
+add_test(NAME install_and_packages
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(install_and_packages PROPERTIES TIMEOUT 300)

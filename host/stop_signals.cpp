@@ -1,0 +1,23 @@
+// stop_signals.cpp - the handler only sets a flag; the frame loop reads it.
+#include "host/stop_signals.h"
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) { stopRequested = 1; }
+
+}  // namespace
+
+void catchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+bool stopSignalled() { return stopRequested != 0; }

@@ -8,12 +8,14 @@
 // desktop's own; only the display, the pacing, the platform calls and the
 // music library are the page's.
 //
-// Entry points (exported; the page calls them through ccall with async):
+// Entry points (exported; the page calls the first two through ccall with
+// async, and only one of them at a time):
 //   webPlayDemo()              plays the demo once, paced at 60 frames/s;
 //   webCapture(options)        the test mode: passes as fast as they go,
 //                              keys injected like the capture tool's --keys;
-//   webSceneIndex()            the scene playing, for tests.
-// Only one of them runs at a time; the page sees to that.
+//   webSceneIndex()            the scene playing, for tests. Call it as
+//                              Module._webSceneIndex(): a ccall made while the
+//                              demo waits for a frame resolves only at its end.
 #include <emscripten.h>
 
 #include <cstdint>

@@ -1,0 +1,68 @@
+# The web page (web/): its platform rules natively, then the page itself
+# built with Emscripten and tested in Debian's chromium.
+#
+# The `web` target builds the page folder into build/web (page, script,
+# wasm, data.dat) with a nested Emscripten build in build/web-build, from
+# the asset sources this build generates. It is part of `all`, so the README's
+# build and test command builds and tests the page too. The browser tests
+# need emscripten, chromium and Node.js from Debian and playwright-core
+# from npm (`npm ci` in web/); a missing one fails the tests with its name.
+demo_test(web_native_test
+  SOURCES ${CMAKE_SOURCE_DIR}/web/tests/web_native_test.cpp ${CMAKE_SOURCE_DIR}/web/web_pacing.cpp
+          ${CMAKE_SOURCE_DIR}/web/web_crc32.cpp
+  LIBS demo_host PkgConfig::ZLIB)
+
+# The page is the same whatever the sanitizers: build and test it once, in
+# the plain build.
+if(DEMO_SANITIZE)
+  return()
+endif()
+
+find_program(DEMO_EMCMAKE emcmake)
+find_program(DEMO_NODE NAMES node nodejs)
+find_program(DEMO_CHROMIUM chromium)
+set(DEMO_WEB_OUT ${CMAKE_BINARY_DIR}/web)
+set(web_missing "")
+foreach(tool DEMO_EMCMAKE DEMO_NODE DEMO_CHROMIUM)
+  if(NOT ${tool})
+    list(APPEND web_missing ${tool})
+  endif()
+endforeach()
+if(NOT EXISTS ${CMAKE_SOURCE_DIR}/web/node_modules/playwright-core/package.json)
+  list(APPEND web_missing "playwright-core (npm ci in web/)")
+endif()
+
+if(DEMO_EMCMAKE)
+  set(web_music_option "")
+  if(TARGET soundtrack_data)
+    set(web_music_option -DDEMO_MUSIC_FILE=${CMAKE_BINARY_DIR}/data.dat)
+  endif()
+  # Debian's Emscripten runs its tools under the system's Node.js and finds
+  # their modules only through NODE_PATH.
+  # The nested make runs on its own (-j1), not in the outer make's job server.
+  set(web_env ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS NODE_PATH=/usr/share/nodejs)
+  add_custom_target(web ALL
+    COMMAND ${web_env} ${DEMO_EMCMAKE} ${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR}/web
+            -B ${CMAKE_BINARY_DIR}/web-build -DDEMO_GENERATED_ASSETS=${CMAKE_BINARY_DIR}/assets
+            -DDEMO_WEB_OUT=${DEMO_WEB_OUT} ${web_music_option} --log-level=NOTICE
+    COMMAND ${web_env} ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/web-build
+    COMMENT "Building the web page into ${DEMO_WEB_OUT}"
+    VERBATIM)
+  add_dependencies(web demo_assets)
+  if(TARGET soundtrack_data)
+    add_dependencies(web soundtrack_data)
+  endif()
+endif()
+
+set(web_groups plays capture keys silent)
+foreach(group ${web_groups})
+  if(web_missing)
+    add_test(NAME web_browser_${group}
+      COMMAND sh -c "echo 'web tests need: ${web_missing} (see tools/setup-debian.sh)' >&2; exit 1")
+  else()
+    add_test(NAME web_browser_${group}
+      COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/browser_test.mjs --web ${DEMO_WEB_OUT}
+              --capture $<TARGET_FILE:demo-capture> --chromium ${DEMO_CHROMIUM} --group ${group})
+    set_tests_properties(web_browser_${group} PROPERTIES TIMEOUT 300 RESOURCE_LOCK chromium)
+  endif()
+endforeach()

@@ -1,0 +1,167 @@
+// web_music.js - the music library's entry points over Web Audio (an
+// Emscripten JavaScript library, linked with --js-library).
+//
+// Before the program runs, the page puts into Module:
+//   musicContext: the AudioContext, created inside the viewer's click or key
+//                 press (browsers keep sound off until the viewer acts);
+//   musicFiles:   decoded AudioBuffers by file name, e.g. {'data.dat': buffer}.
+// A stream plays its buffer through a gain (volume) and a stereo panner (pan)
+// to the speakers; with the loop flag it restarts without a gap. Slides are
+// linear ramps of the AudioParams scheduled on the audio clock, so they run
+// on while the program sleeps; a slide is "in progress" until the audio clock
+// passes its end. A suspended or stalled audio clock holds that up for at
+// most two seconds past the slide's own time, so the program's wait for the
+// slides always ends.
+//
+// The library's state is Module.webMusic, for the page and its tests to look
+// at: `channels` by handle, and `slides`, every slide with its parameter, its
+// target and its start and end on the audio clock.
+
+var LibraryWebMusic = {
+  $WebMusic__postset: "Module['webMusic'] = WebMusic;",
+  $WebMusic: {
+    // The soundtrack's own sample rate. A decoded buffer is resampled to the
+    // context's rate, so the file's rate is no longer known, and a slide's
+    // frequency is relative to it: 1000 Hz plays 1000 of its samples a second.
+    streamFrequency: 44100,
+    loopFlag: 4,
+    keepFrequency: -1,
+    keepVolume: -1,
+    keepPan: -101,
+    stallAllowanceMs: 2000,
+    context: null,
+    channels: {},
+    nextHandle: 1,
+    slides: [],
+
+    clamp: function(value, low, high) {
+      return Math.min(high, Math.max(low, value));
+    },
+
+    // Moves `param` from where it stands now to `target` in a straight line
+    // ending at `end` (seconds on the audio clock); at once when `end` is now.
+    ramp: function(param, target, now, end) {
+      if (param.cancelAndHoldAtTime) {
+        param.cancelAndHoldAtTime(now);
+      } else {
+        param.cancelScheduledValues(now);
+        param.setValueAtTime(param.value, now);
+      }
+      if (end > now) {
+        param.linearRampToValueAtTime(target, end);
+      } else {
+        param.setValueAtTime(target, now);
+      }
+    },
+
+    slide: function(channel, name, param, target, now, end) {
+      WebMusic.ramp(param, target, now, end);
+      channel.ends[name] = end;
+      WebMusic.slides.push({channel: channel.handle, param: name, target: target,
+                            start: now, end: end});
+    },
+
+    release: function(channel) {
+      if (channel.started) {
+        try { channel.source.stop(); } catch (e) { /* already stopped */ }
+      }
+      channel.source.disconnect();
+      channel.gain.disconnect();
+      channel.panner.disconnect();
+    },
+  },
+
+  BASS_Init__deps: ['$WebMusic'],
+  BASS_Init: function(device, frequency, flags, window) {
+    var context = Module['musicContext'];
+    if (WebMusic.context || !context) return 0;
+    if (device !== -1 && device !== 1) return 0;
+    WebMusic.context = context;
+    WebMusic.channels = {};
+    WebMusic.nextHandle = 1;
+    return 1;
+  },
+
+  BASS_StreamCreateFile__deps: ['$WebMusic'],
+  BASS_StreamCreateFile: function(fromMemory, file, offset, length, flags) {
+    var context = WebMusic.context;
+    if (!context || fromMemory || offset || length || !file) return 0;
+    var files = Module['musicFiles'] || {};
+    var buffer = files[UTF8ToString(file)];
+    if (!buffer) return 0;
+    var source = context.createBufferSource();
+    source.buffer = buffer;
+    var gain = context.createGain();
+    var panner = context.createStereoPanner();
+    source.connect(gain);
+    gain.connect(panner);
+    panner.connect(context.destination);
+    var handle = WebMusic.nextHandle++;
+    WebMusic.channels[handle] = {handle: handle, source: source, gain: gain, panner: panner,
+                                 started: false, ends: {}, wallLimit: 0};
+    return handle;
+  },
+
+  BASS_Start__deps: ['$WebMusic'],
+  BASS_Start: function() {
+    if (!WebMusic.context) return 0;
+    if (WebMusic.context.state === 'suspended') WebMusic.context.resume();
+    return 1;
+  },
+
+  BASS_StreamPlay__deps: ['$WebMusic'],
+  BASS_StreamPlay: function(stream, flush, flags) {
+    var channel = WebMusic.channels[stream];
+    if (!WebMusic.context || !channel) return 0;
+    // A stream plays on from where it stands; a source starts only once.
+    if (!channel.started) {
+      channel.source.loop = (flags & WebMusic.loopFlag) !== 0;
+      channel.source.start();
+      channel.started = true;
+    }
+    return 1;
+  },
+
+  BASS_ChannelSlideAttributes__deps: ['$WebMusic'],
+  BASS_ChannelSlideAttributes: function(channel, frequency, volume, pan, milliseconds) {
+    var found = WebMusic.channels[channel >>> 0];
+    if (!WebMusic.context || !found) return 0;
+    var now = WebMusic.context.currentTime;
+    var end = now + (milliseconds >>> 0) / 1000;
+    var clamp = WebMusic.clamp;
+    if (frequency !== WebMusic.keepFrequency) {
+      var rate = clamp(frequency, 200, 192000) / WebMusic.streamFrequency;
+      WebMusic.slide(found, 'playbackRate', found.source.playbackRate, rate, now, end);
+    }
+    if (volume !== WebMusic.keepVolume) {
+      WebMusic.slide(found, 'gain', found.gain.gain, clamp(volume, 0, 100) / 100, now, end);
+    }
+    if (pan !== WebMusic.keepPan) {
+      WebMusic.slide(found, 'pan', found.panner.pan, clamp(pan, -100, 100) / 100, now, end);
+    }
+    found.wallLimit = Math.max(found.wallLimit, performance.now() + (milliseconds >>> 0) +
+                               WebMusic.stallAllowanceMs);
+    return 1;
+  },
+
+  BASS_ChannelIsSliding__deps: ['$WebMusic'],
+  BASS_ChannelIsSliding: function(channel) {
+    var found = WebMusic.channels[channel >>> 0];
+    if (!WebMusic.context || !found) return 0;
+    var lastEnd = 0;
+    for (var name in found.ends) lastEnd = Math.max(lastEnd, found.ends[name]);
+    if (WebMusic.context.currentTime >= lastEnd) return 0;
+    return performance.now() < found.wallLimit ? 1 : 0;
+  },
+
+  BASS_Free__deps: ['$WebMusic'],
+  BASS_Free: function() {
+    if (!WebMusic.context) return 0;
+    for (var handle in WebMusic.channels) WebMusic.release(WebMusic.channels[handle]);
+    WebMusic.channels = {};
+    WebMusic.context = null;
+    return 1;
+  },
+};
+
+mergeInto(LibraryManager.library, LibraryWebMusic);

@@ -1,0 +1,82 @@
+// web_platform.cpp - the operating-system calls of host/platform.h in a web page.
+//
+// A page cannot load libraries at run time, so the music library is compiled
+// into the program (web_music.cpp, over the browser's Web Audio) and
+// "loading" it hands out a handle to that built-in module; its entry points
+// are looked up by name in a table as a loader would. Sleep gives control
+// back to the browser for the time asked (the program is built with
+// Asyncify), so the page keeps drawing and playing sound while the music's
+// end waits for its slides.
+#include <emscripten.h>
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "host/platform.h"
+#include "web/web_music.h"
+
+namespace {
+
+struct NamedEntry {
+  const char* name;
+  EntryPoint entry;
+};
+
+template <typename Fn>
+EntryPoint entryOf(Fn function) {
+  return reinterpret_cast<EntryPoint>(function);
+}
+
+const NamedEntry kMusicEntries[] = {
+    {"BASS_Init", entryOf(&BASS_Init)},
+    {"BASS_StreamCreateFile", entryOf(&BASS_StreamCreateFile)},
+    {"BASS_Start", entryOf(&BASS_Start)},
+    {"BASS_StreamPlay", entryOf(&BASS_StreamPlay)},
+    {"BASS_ChannelSlideAttributes", entryOf(&BASS_ChannelSlideAttributes)},
+    {"BASS_ChannelIsSliding", entryOf(&BASS_ChannelIsSliding)},
+    {"BASS_Free", entryOf(&BASS_Free)},
+};
+
+// The one module there is; its address is the handle.
+int builtInMusicModule = 0;
+int musicModuleLoads = 0;
+
+char loadError[160] = "";
+
+}  // namespace
+
+ModuleHandle LoadLibraryA(const char* name) {
+  loadError[0] = '\0';
+  if (name == nullptr) {
+    std::snprintf(loadError, sizeof loadError, "no library name given");
+    return nullptr;
+  }
+  // Compared without regard to case, as the names on the desktop are.
+  if (strcasecmp(name, kWebMusicLibraryName) != 0) {
+    std::snprintf(loadError, sizeof loadError, "the web page has no library %.64s", name);
+    return nullptr;
+  }
+  ++musicModuleLoads;
+  return &builtInMusicModule;
+}
+
+EntryPoint GetProcAddress(ModuleHandle module, const char* name) {
+  if (module != &builtInMusicModule || name == nullptr) return nullptr;
+  for (const NamedEntry& entry : kMusicEntries) {
+    if (std::strcmp(entry.name, name) == 0) return entry.entry;
+  }
+  return nullptr;
+}
+
+bool FreeLibrary(ModuleHandle module) {
+  if (module != &builtInMusicModule || musicModuleLoads == 0) return false;
+  --musicModuleLoads;
+  return true;
+}
+
+void Sleep(uint32_t milliseconds) { emscripten_sleep(milliseconds); }
+
+const char* lastLoadError() { return loadError; }
+
+int webMusicModuleLoads() { return musicModuleLoads; }

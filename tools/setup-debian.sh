@@ -1,22 +1,34 @@
 #!/bin/sh
-# Installs every Debian 12 package the demo needs to build, run and be tested:
-# compiler, CMake, the libraries, and the X server and tools the tests use.
-# Run as root, or as a user who may use sudo. With --checks it installs what
-# CI's further checks use instead: clang with libFuzzer and valgrind.
+# Installs the Debian 12 packages the demo needs, run as root or as a user
+# who may use sudo:
+#   setup-debian.sh           to build and run it: compiler, CMake, libraries
+#   setup-debian.sh --tests   also what the tests use: GoogleTest, Google
+#                             Benchmark, Xvfb and X tools, ffmpeg, and for the
+#                             web page Emscripten, Chromium, Node.js with the
+#                             pinned playwright-core from npm
+#   setup-debian.sh --checks  what CI's further checks use: clang with
+#                             libFuzzer, valgrind
 set -e
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+install() { as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@"; }
 
 as_root apt-get update
-if [ "${1:-}" = "--checks" ]; then
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-    clang libclang-rt-14-dev valgrind
-  exit 0
-fi
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
-  build-essential cmake pkg-config ca-certificates \
-  libsdl1.2-compat-dev zlib1g-dev \
-  libsndfile1-dev libsamplerate0-dev \
-  libfreetype-dev fonts-dejavu-core \
-  libgtest-dev libbenchmark-dev \
-  xvfb xauth x11-utils xdotool libx11-dev \
-  ffmpeg
+case "${1:-}" in
+  --checks)
+    install clang libclang-rt-14-dev valgrind
+    ;;
+  *)
+    install build-essential cmake pkg-config ca-certificates \
+      libsdl1.2-compat-dev zlib1g-dev \
+      libsndfile1-dev libsamplerate0-dev \
+      libfreetype-dev fonts-dejavu-core
+    if [ "${1:-}" = "--tests" ]; then
+      install libgtest-dev libbenchmark-dev \
+        xvfb xauth x11-utils xdotool libx11-dev \
+        ffmpeg emscripten chromium nodejs
+      # Debian's nodejs comes without npm; other Node.js packages bring their own.
+      command -v npm >/dev/null || install npm
+      (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)
+    fi
+    ;;
+esac

@@ -88,19 +88,6 @@ void waitForFrameDue(AnimationPacer& pacer) {
   }
 }
 
-void pushKey(CaptureKey key) {
-  SDL_Event event{};
-  if (key == CaptureKey::Close) {
-    event.type = SDL_QUIT;
-  } else {
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key == CaptureKey::Space ? SDLK_SPACE : SDLK_ESCAPE;
-  }
-  SDL_PushEvent(&event);
-}
-
 void reportPass(long pass, bool rendered) {
   reportCapturePass(pass, rendered ? 1 : 0, demoState.sceneIndex, demoState.sceneFrame,
                     demoState.fading ? 1 : 0, demoState.swing, demoState.tick,
@@ -161,7 +148,7 @@ EMSCRIPTEN_KEEPALIVE long webCapture(const char* options) {
   long pass = 1;
   for (;; ++pass) {
     for (const KeyPress& press : parsed.keys) {
-      if (press.pass == pass) pushKey(press.key);
+      if (press.pass == pass) pushCaptureKey(press.key);
     }
     const FramePass result = runFramePass(screen);
     reportPass(pass, result.rendered);

@@ -27,22 +27,9 @@
 
 namespace {
 
-void pushKey(CaptureKey key) {
-  SDL_Event event{};
-  if (key == CaptureKey::Close) {
-    event.type = SDL_QUIT;
-  } else {
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key == CaptureKey::Space ? SDLK_SPACE : SDLK_ESCAPE;
-  }
-  SDL_PushEvent(&event);
-}
-
 void pushKeysOfPass(const CaptureOptions& options, long pass) {
   for (const KeyPress& press : options.keys) {
-    if (press.pass == pass) pushKey(press.key);
+    if (press.pass == pass) pushCaptureKey(press.key);
   }
 }
 

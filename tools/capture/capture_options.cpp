@@ -3,6 +3,8 @@
 // wrong run.
 #include "tools/capture/capture_options.h"
 
+#include <SDL.h>
+
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -121,4 +123,17 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
     return false;
   }
   return true;
+}
+
+void pushCaptureKey(CaptureKey key) {
+  SDL_Event event{};
+  if (key == CaptureKey::Close) {
+    event.type = SDL_QUIT;
+  } else {
+    event.type = SDL_KEYDOWN;
+    event.key.type = SDL_KEYDOWN;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key == CaptureKey::Space ? SDLK_SPACE : SDLK_ESCAPE;
+  }
+  SDL_PushEvent(&event);
 }

@@ -36,3 +36,8 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
                          std::string& error);
 
 extern const char* const kCaptureUsage;
+
+// Puts `key` into SDL's event queue as the demo would receive it (a key press,
+// or a window-close request), so it goes through the demo's own event
+// handling. Used by the headless captures before each pass's frame.
+void pushCaptureKey(CaptureKey key);

@@ -1,126 +1,51 @@
 // effects_blocks.cpp - the orbiting blocks: corner positions, both colour
-// rules with their wrap, the tick step and the cut at the canvas edges.
-#include "effects/canvas.h"
-#include "effects/effects.h"
-#include "scenes/demo_state.h"
+// rules with their wrap, and the cut at the canvas edges.
+#include "effects_util.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <cstring>
 #include <utility>
-#include <vector>
 
 namespace {
 
-using Corners = std::vector<std::pair<int, int>>;
+using Blocks = EffectTest;
 
-// The ten corners of a call with tick 0 and swing 1.0.
-const Corners kRestCorners = {{462, 276}, {462, 278}, {462, 280}, {462, 282}, {462, 284},
-                              {461, 287}, {461, 289}, {461, 291}, {461, 293}, {460, 295}};
-
-// How many of the given 8 x 8 blocks cover each pixel.
-std::vector<int> coverage(const Corners& corners) {
-  std::vector<int> c(kCanvasPixels, 0);
+// Every pixel after one call at tick 0, swing 1.0 on a canvas filled with
+// `fill` must show exactly the ten blocks with these corners, each adding (or
+// for red in the second rule, clearing) once per block that covers the pixel.
+TEST_F(Blocks, CornersAndColourRules) {
+  const std::pair<int, int> corners[] = {{462, 276}, {462, 278}, {462, 280}, {462, 282}, {462, 284},
+                                         {461, 287}, {461, 289}, {461, 291}, {461, 293}, {460, 295}};
+  std::vector<int> cover(kCanvasPixels, 0);
   for (auto [cx, cy] : corners)
     for (int y = cy; y < cy + 8; ++y)
-      for (int x = cx; x < cx + 8; ++x) ++c[y * kCanvasWidth + x];
-  return c;
-}
+      for (int x = cx; x < cx + 8; ++x) ++cover[y * kCanvasWidth + x];
 
-class Blocks : public ::testing::Test {
- protected:
-  void SetUp() override {
-    resetDemoState();
-    std::memset(canvas, 0, sizeof canvas);
+  const struct { int32_t sceneFrame; uint8_t fill[3]; bool secondRule; } cases[] = {
+      {0, {0, 0, 0}, false},
+      {0, {250, 255, 250}, false},  // every channel wraps
+      {500, {100, 100, 100}, false},
+      {501, {250, 250, 250}, true},
+  };
+  for (const auto& c : cases) {
+    for (int i = 0; i < kCanvasPixels; ++i) std::memcpy(canvas + 3 * i, c.fill, 3);
     demoState.tick = 0;
     demoState.swing = 1.0;
-    demoState.sceneFrame = 0;
-  }
-
-  // Runs one call on a canvas filled with (r, g, b) and counts the pixels
-  // that differ from `expect(pixel, coverage)`.
-  template <typename Expect>
-  int mismatches(uint8_t r, uint8_t g, uint8_t b, Expect expect) {
-    for (int i = 0; i < kCanvasPixels; ++i) {
-      canvas[3 * i] = r;
-      canvas[3 * i + 1] = g;
-      canvas[3 * i + 2] = b;
-    }
+    demoState.sceneFrame = c.sceneFrame;
     drawOrbitBlocks();
-    const auto cover = coverage(kRestCorners);
+    EXPECT_EQ(demoState.tick, 10);
     int wrong = 0;
     for (int i = 0; i < kCanvasPixels; ++i) {
-      uint8_t want[3];
-      expect(cover[i], want);
-      if (std::memcmp(canvas + 3 * i, want, 3) != 0) ++wrong;
+      const int n = cover[i];
+      const uint8_t want[3] = {static_cast<uint8_t>(c.secondRule ? (n ? 0 : c.fill[0]) : c.fill[0] + 10 * n),
+                               static_cast<uint8_t>(c.fill[1] + (c.secondRule ? 20 : 1) * n),
+                               static_cast<uint8_t>(c.fill[2] + 10 * n)};
+      wrong += std::memcmp(canvas + 3 * i, want, 3) != 0;
     }
-    return wrong;
+    EXPECT_EQ(wrong, 0) << "frame " << c.sceneFrame << " fill " << int{c.fill[0]};
   }
-};
-
-// The corners are checked through what the call paints: exactly the ten
-// listed blocks, each pixel once per block that covers it.
-TEST_F(Blocks, FirstRuleAddsPerCoveringBlock) {
-  const int wrong = mismatches(0, 0, 0, [](int n, uint8_t* want) {
-    want[0] = static_cast<uint8_t>(10 * n);
-    want[1] = static_cast<uint8_t>(n);
-    want[2] = static_cast<uint8_t>(10 * n);
-  });
-  EXPECT_EQ(wrong, 0);
-  EXPECT_EQ(demoState.tick, 10);
-  // One block alone makes (10, 1, 10); two overlapping make (20, 2, 20).
-  const uint8_t* single = canvas + canvasOffset(462, 276);
-  EXPECT_EQ(single[0], 10);
-  EXPECT_EQ(single[1], 1);
-  const uint8_t* twice = canvas + canvasOffset(462, 278);
-  EXPECT_EQ(twice[0], 20);
-  EXPECT_EQ(twice[1], 2);
-}
-
-TEST_F(Blocks, AdditionsWrap) {
-  const int wrong = mismatches(250, 255, 250, [](int n, uint8_t* want) {
-    want[0] = static_cast<uint8_t>(250 + 10 * n);
-    want[1] = static_cast<uint8_t>(255 + n);
-    want[2] = static_cast<uint8_t>(250 + 10 * n);
-  });
-  EXPECT_EQ(wrong, 0);
-}
-
-TEST_F(Blocks, TwentySixCoversWrapRedToFour) {
-  // The same call repeated from the same tick piles up on the same pixels.
-  for (int call = 0; call < 26; ++call) {
-    demoState.tick = 0;
-    drawOrbitBlocks();
-  }
-  // (462, 276) lies under the first block only.
-  const uint8_t* p = canvas + canvasOffset(462, 276);
-  EXPECT_EQ(p[0], 4);
-  EXPECT_EQ(p[1], 26);
-  EXPECT_EQ(p[2], 4);
-}
-
-TEST_F(Blocks, RuleChangesAfterFrame500) {
-  demoState.sceneFrame = 500;
-  int wrong = mismatches(100, 100, 100, [](int n, uint8_t* want) {
-    want[0] = static_cast<uint8_t>(100 + 10 * n);
-    want[1] = static_cast<uint8_t>(100 + n);
-    want[2] = static_cast<uint8_t>(100 + 10 * n);
-  });
-  EXPECT_EQ(wrong, 0);
-
-  demoState.tick = 0;
-  demoState.sceneFrame = 501;
-  wrong = mismatches(100, 100, 100, [](int n, uint8_t* want) {
-    want[0] = n > 0 ? 0 : 100;
-    want[1] = static_cast<uint8_t>(100 + 20 * n);
-    want[2] = static_cast<uint8_t>(100 + 10 * n);
-  });
-  EXPECT_EQ(wrong, 0);
 }
 
 // Over a full turn at the extremes of a run without skips every block fits:
-// each call paints 640 pixel-updates (10 blocks of 64).
+// each call adds 640 block-pixels (green counts blocks) inside the orbit's box.
 TEST_F(Blocks, ScriptRangeFitsWhole) {
   for (double swing : {-71.0, -5.6, 71.0}) {
     demoState.swing = swing;
@@ -130,20 +55,18 @@ TEST_F(Blocks, ScriptRangeFitsWhole) {
       drawOrbitBlocks();
       int updates = 0;
       for (int y = 0; y < kCanvasHeight; ++y)
-        for (int x = 0; x < kCanvasWidth; ++x) {
-          const int n = canvas[canvasOffset(x, y) + 1];  // green counts blocks
-          updates += n;
-          if (n) {
+        for (int x = 0; x < kCanvasWidth; ++x)
+          if (const int n = pixel(x, y)[1]) {
+            updates += n;
             ASSERT_TRUE(x >= 237 && x <= 486 + 7 && y >= 139 && y <= 394 + 7) << x << "," << y;
           }
-        }
       ASSERT_EQ(updates, 640) << "swing " << swing << " call " << call;
     }
   }
 }
 
-// Corners that pass the test but whose blocks hang over the right or bottom
-// edge are cut at the edge: nothing wraps onto the next row or past the end.
+// Corners that pass but whose blocks hang over the right or bottom edge are
+// cut there: nothing wraps onto the next row or past the end of the canvas.
 TEST_F(Blocks, BlocksAreCutAtTheRightAndBottomEdges) {
   // tick 75 puts the angle near a quarter turn: X = swing + 2.6 + 362.07.
   demoState.tick = 75;
@@ -151,31 +74,27 @@ TEST_F(Blocks, BlocksAreCutAtTheRightAndBottomEdges) {
   drawOrbitBlocks();
   int rightEdge = 0;
   for (int y = 0; y < kCanvasHeight; ++y) {
-    if (canvas[canvasOffset(639, y) + 1]) ++rightEdge;
-    ASSERT_EQ(canvas[canvasOffset(0, y) + 1], 0) << "wrapped onto row " << y;
-    ASSERT_EQ(canvas[canvasOffset(1, y) + 1], 0) << "wrapped onto row " << y;
+    rightEdge += pixel(639, y)[1] != 0;
+    ASSERT_TRUE(pixel(0, y)[1] == 0 && pixel(1, y)[1] == 0) << "wrapped onto row " << y;
   }
   EXPECT_GT(rightEdge, 0);
 
-  // tick 0: Y = swing + 8.6 + 267.02, so swing 197.5 puts the first corner on row 473.
+  // tick 0: Y = swing + 8.6 + 267.02, so swing 197.5 puts the first corner on
+  // row 473 and its block over rows 473..480.
   std::memset(canvas, 0, sizeof canvas);
   demoState.tick = 0;
   demoState.swing = 197.5;
   drawOrbitBlocks();
-  int bottomRow = 0;
-  for (int x = 0; x < kCanvasWidth; ++x)
-    if (canvas[canvasOffset(x, 479) + 1]) ++bottomRow;
-  EXPECT_GT(bottomRow, 0);
-  EXPECT_EQ(canvas[canvasOffset(462, 473) + 1], 1);
+  EXPECT_EQ(pixel(462, 473)[1], 1);
+  EXPECT_EQ(pixel(462, 479)[1], 1);
 }
 
-TEST_F(Blocks, TickAdvancesByTenEvenWhenNothingFits) {
-  demoState.tick = 123;
+// A corner far off drops its block rather than clamping it to the edge.
+TEST_F(Blocks, NothingDrawnWhenNoCornerFits) {
   demoState.swing = 5.0e8;
   std::memset(canvas, 7, sizeof canvas);
   drawOrbitBlocks();
-  EXPECT_EQ(demoState.tick, 133);
-  for (int i = 0; i < kCanvasBytes; ++i) ASSERT_EQ(canvas[i], 7);
+  for (int i = 0; i < kCanvasBytes; ++i) ASSERT_EQ(canvas[i], 7) << i;
 }
 
 }  // namespace

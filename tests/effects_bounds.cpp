@@ -5,7 +5,6 @@
 // own state fields moving.
 #include "effects_util.h"
 
-#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <climits>
@@ -30,7 +29,9 @@ struct Extremes {
     return coin() ? kExtremeDoubles[random() % std::size(kExtremeDoubles)]
                   : std::uniform_real_distribution<double>(-2000.0, 2000.0)(random);
   }
-  int32_t anyInt() { return coin() ? kExtremeInts[random() % std::size(kExtremeInts)] : static_cast<int32_t>(random()); }
+  int32_t anyInt() {
+    return coin() ? kExtremeInts[random() % std::size(kExtremeInts)] : static_cast<int32_t>(random());
+  }
   DemoState anyState() {
     return {anyInt(), anyInt(), anyInt(), coin(), anyDouble(), coin(), anyInt(), anyInt(), anyInt(), anyInt()};
   }
@@ -55,12 +56,16 @@ const Case kCases[] = {
     {"rings", [](Extremes&) { drawRings(); }, 50, 0, 4, kCanvasPixels, 0, 639, 0, 479},
     {"picture", [](Extremes&) { drawPicture(); }, 400, 1, 0, kCanvasPixels, 450, 627, 3, 477},
     // Reflections and the right-edge wrap may put dots anywhere on the canvas.
-    {"spiral", [](Extremes& e) { drawSpiral(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 0, 0, 90 * 4, 0, 639, 0, 479},
-    {"halo", [](Extremes& e) { drawHalo(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 10, 0, kCanvasPixels, 3, 637, 3, 477},
+    {"spiral", [](Extremes& e) { drawSpiral(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 0, 0, 90 * 4,
+     0, 639, 0, 479},
+    {"halo", [](Extremes& e) { drawHalo(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 10, 0, kCanvasPixels,
+     3, 637, 3, 477},
     {"blocks", [](Extremes&) { drawOrbitBlocks(); }, 400, 10, 0, 10 * 64, 3, 639, 3, 479},
 };
 
-TEST(Bounds, ExtremeAndRandomStates) {
+using Bounds = EffectTest;
+
+TEST_F(Bounds, ExtremeAndRandomStates) {
   std::mt19937 noise(7);
   for (int i = 0; i < kCanvasBytes; ++i) canvas[i] = static_cast<uint8_t>(noise());
   uint32_t seed = 0;
@@ -74,21 +79,13 @@ TEST(Bounds, ExtremeAndRandomStates) {
       const auto before = snapshot();
       c.draw(extremes);
       EXPECT_EQ(fields(demoState), fields(want)) << c.name << " round " << round;
-      int pixels = 0, minX = kCanvasWidth, maxX = -1, minY = kCanvasHeight, maxY = -1;
+      Box changed;
       for (int i = 0; i < kCanvasPixels; ++i)
-        if (std::memcmp(canvas + 3 * i, before.data() + 3 * i, 3) != 0) {
-          ++pixels;
-          minX = std::min(minX, i % kCanvasWidth), maxX = std::max(maxX, i % kCanvasWidth);
-          minY = std::min(minY, i / kCanvasWidth), maxY = std::max(maxY, i / kCanvasWidth);
-        }
-      EXPECT_LE(pixels, c.maxPixels) << c.name << " round " << round;
-      if (pixels) {
-        EXPECT_TRUE(minX >= c.minX && maxX <= c.maxX && minY >= c.minY && maxY <= c.maxY)
-            << c.name << " round " << round << ": " << minX << ".." << maxX << " x " << minY << ".." << maxY;
-      }
+        if (std::memcmp(canvas + 3 * i, before.data() + 3 * i, 3) != 0) changed.add(i);
+      EXPECT_TRUE(changed.count <= c.maxPixels && changed.inside(c.minX, c.maxX, c.minY, c.maxY))
+          << c.name << " round " << round << ": " << changed;
     }
   }
-  resetDemoState();
 }
 
 }  // namespace

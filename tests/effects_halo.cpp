@@ -3,6 +3,7 @@
 #include "effects_util.h"
 
 #include <map>
+#include <numeric>
 
 namespace {
 
@@ -20,32 +21,23 @@ std::vector<int> hitCounts(int32_t tick, double swing) {
   return hits;
 }
 
-// How many pixels were hit once, twice, ... (key: hits, value: pixels).
-std::map<int, int> histogram(const std::vector<int>& hits) {
-  std::map<int, int> h;
-  for (int n : hits)
-    if (n > 0) ++h[n];
-  return h;
-}
-
 // At tick 0 the first circle's centre row does not depend on swing (sin 0 is
 // 0); a huge swing throws the other nine circles far below the canvas.
 TEST_F(Halo, FirstCircleAloneAndWholeCallAtRest) {
-  auto hits = hitCounts(0, 1.0e6);
+  const auto hits = hitCounts(0, 1.0e6);
   for (auto [x, y] : {std::pair{420, 290}, {462, 267}, {465, 219}, {427, 190}})
     EXPECT_GT(hits[y * kCanvasWidth + x], 0) << x << "," << y;
-  EXPECT_EQ(histogram(hits), (std::map<int, int>{{1, 85}, {2, 177}, {3, 87}}));
+  std::map<int, int> pixelsByHits;
+  for (int n : hits)
+    if (n) ++pixelsByHits[n];
+  EXPECT_EQ(pixelsByHits, (std::map<int, int>{{1, 85}, {2, 177}, {3, 87}}));
   EXPECT_EQ(demoState.tick, 10);
 
-  int distinct = 0, total = 0;
-  const auto h = histogram(hitCounts(0, 0.0));
-  for (auto [n, pixels] : h) {
-    distinct += pixels;
-    total += n * pixels;
-  }
-  EXPECT_EQ(distinct, 877);
-  EXPECT_EQ(total, 7000);  // the window cuts nothing here
-  EXPECT_EQ(*h.rbegin(), (std::pair<const int, int>{28, 3}));
+  const auto rest = hitCounts(0, 0.0);
+  EXPECT_EQ(std::count_if(rest.begin(), rest.end(), [](int n) { return n > 0; }), 877);
+  EXPECT_EQ(std::accumulate(rest.begin(), rest.end(), 0), 7000);  // the window cuts nothing here
+  EXPECT_EQ(*std::max_element(rest.begin(), rest.end()), 28);
+  EXPECT_EQ(std::count(rest.begin(), rest.end(), 28), 3);
 }
 
 // Every hit adds the low 8 bits again, wrapping rather than saturating; green
@@ -70,31 +62,26 @@ TEST_F(Halo, AdditionsWrapPerChannel) {
 // cannot get near the edges: their reach is fixed at 320 +- 150), and circles
 // wholly off the canvas draw nothing.
 TEST_F(Halo, Window) {
-  struct Box { int total = 0, minX = kCanvasWidth, maxX = -1, minY = kCanvasHeight, maxY = -1; };
   auto box = [](int32_t tick, double swing) {
     const auto hits = hitCounts(tick, swing);
     Box b;
     for (int i = 0; i < kCanvasPixels; ++i)
-      if (hits[i]) {
-        b.total += hits[i];
-        b.minX = std::min(b.minX, i % kCanvasWidth), b.maxX = std::max(b.maxX, i % kCanvasWidth);
-        b.minY = std::min(b.minY, i / kCanvasWidth), b.maxY = std::max(b.maxY, i / kCanvasWidth);
-      }
+      if (hits[i]) b.add(i, hits[i]);
     return b;
   };
   for (double swing : {-71.0, -20.0, 0.0, 35.0, 71.0})
     for (int32_t tick = 0; tick < 300; tick += 10) {
       const Box b = box(tick, swing);
-      ASSERT_EQ(b.total, 7000) << "swing " << swing << " tick " << tick;
-      ASSERT_TRUE(b.minX >= 170 && b.maxX <= 469 && b.minY >= 109 && b.maxY <= 370) << "swing " << swing << " tick " << tick;
+      ASSERT_TRUE(b.count == 7000 && b.inside(170, 469, 109, 370))
+          << "swing " << swing << " tick " << tick << ": " << b;
     }
   for (int32_t tick : {75, 225})  // the centre at its lowest, then highest
     for (double swing : {200.0, 215.0, 230.0}) {
       const Box b = box(tick, swing);
-      EXPECT_TRUE(b.total > 0 && b.total < 7000) << "tick " << tick << " swing " << swing << ": " << b.total;
-      EXPECT_TRUE(b.minY >= 3 && b.maxY <= 477 && (b.minY == 3 || b.maxY == 477)) << b.minY << ".." << b.maxY;
+      EXPECT_TRUE(b.count > 0 && b.count < 7000 && b.inside(0, 639, 3, 477) && (b.minY == 3 || b.maxY == 477))
+          << "tick " << tick << " swing " << swing << ": " << b;
     }
-  EXPECT_EQ(box(75, 300.0).total, 0);
+  EXPECT_EQ(box(75, 300.0).count, 0);
 }
 
 }  // namespace

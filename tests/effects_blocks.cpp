@@ -1,8 +1,8 @@
 // effects_blocks.cpp - the orbiting blocks: corner positions, both colour
 // rules with their wrap, and the cut at the canvas edges.
-#include "effects_util.h"
-
 #include <utility>
+
+#include "effects_util.h"
 
 namespace {
 
@@ -12,14 +12,19 @@ using Blocks = EffectTest;
 // `fill` must show exactly the ten blocks with these corners, each adding (or
 // for red in the second rule, clearing) once per block that covers the pixel.
 TEST_F(Blocks, CornersAndColourRules) {
-  const std::pair<int, int> corners[] = {{462, 276}, {462, 278}, {462, 280}, {462, 282}, {462, 284},
-                                         {461, 287}, {461, 289}, {461, 291}, {461, 293}, {460, 295}};
+  const std::pair<int, int> corners[] = {{462, 276}, {462, 278}, {462, 280}, {462, 282},
+                                         {462, 284}, {461, 287}, {461, 289}, {461, 291},
+                                         {461, 293}, {460, 295}};
   std::vector<int> cover(kCanvasPixels, 0);
   for (auto [cx, cy] : corners)
     for (int y = cy; y < cy + 8; ++y)
       for (int x = cx; x < cx + 8; ++x) ++cover[y * kCanvasWidth + x];
 
-  const struct { int32_t sceneFrame; uint8_t fill[3]; bool secondRule; } cases[] = {
+  const struct {
+    int32_t sceneFrame;
+    uint8_t fill[3];
+    bool secondRule;
+  } cases[] = {
       {0, {0, 0, 0}, false},
       {0, {250, 255, 250}, false},  // every channel wraps
       {500, {100, 100, 100}, false},
@@ -35,9 +40,10 @@ TEST_F(Blocks, CornersAndColourRules) {
     int wrong = 0;
     for (int i = 0; i < kCanvasPixels; ++i) {
       const int n = cover[i];
-      const uint8_t want[3] = {static_cast<uint8_t>(c.secondRule ? (n ? 0 : c.fill[0]) : c.fill[0] + 10 * n),
-                               static_cast<uint8_t>(c.fill[1] + (c.secondRule ? 20 : 1) * n),
-                               static_cast<uint8_t>(c.fill[2] + 10 * n)};
+      const uint8_t want[3] = {
+          static_cast<uint8_t>(c.secondRule ? (n ? 0 : c.fill[0]) : c.fill[0] + 10 * n),
+          static_cast<uint8_t>(c.fill[1] + (c.secondRule ? 20 : 1) * n),
+          static_cast<uint8_t>(c.fill[2] + 10 * n)};
       wrong += std::memcmp(canvas + 3 * i, want, 3) != 0;
     }
     EXPECT_EQ(wrong, 0) << "frame " << c.sceneFrame << " fill " << int{c.fill[0]};

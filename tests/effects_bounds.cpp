@@ -3,8 +3,6 @@
 // the sanitizer build), no undefined arithmetic (UBSan there, float-to-int
 // overflow included), each effect writing only where it may, and only its
 // own state fields moving.
-#include "effects_util.h"
-
 #include <bit>
 #include <cfloat>
 #include <climits>
@@ -12,14 +10,37 @@
 #include <random>
 #include <tuple>
 
+#include "effects_util.h"
+
 namespace {
 
-const double kExtremeDoubles[] = {0.0, -0.0, 1.0, -1.0, 71.0, -71.0, 320.0, -320.0, 1.0e4, -1.0e4, 2.0e9, -2.0e9,
-                                  1.0e18, -1.0e18, 1.0e300, -1.0e300, DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, 5.0e-324,
-                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+const double kExtremeDoubles[] = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  -1.0,
+                                  71.0,
+                                  -71.0,
+                                  320.0,
+                                  -320.0,
+                                  1.0e4,
+                                  -1.0e4,
+                                  2.0e9,
+                                  -2.0e9,
+                                  1.0e18,
+                                  -1.0e18,
+                                  1.0e300,
+                                  -1.0e300,
+                                  DBL_MAX,
+                                  -DBL_MAX,
+                                  DBL_MIN,
+                                  -DBL_MIN,
+                                  5.0e-324,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
                                   std::numeric_limits<double>::quiet_NaN()};
-const int32_t kExtremeInts[] = {0,    1,     -1,     3,       -3,        300,       -300,          640,          -640,
-                                1279, -1279, 100000, -100000, INT32_MAX, INT32_MIN, INT32_MAX - 5, INT32_MIN + 5};
+const int32_t kExtremeInts[] = {
+    0,    1,     -1,     3,       -3,        300,       -300,          640,          -640,
+    1279, -1279, 100000, -100000, INT32_MAX, INT32_MIN, INT32_MAX - 5, INT32_MIN + 5};
 
 // Half the time an extreme value, otherwise a random one.
 struct Extremes {
@@ -30,17 +51,20 @@ struct Extremes {
                   : std::uniform_real_distribution<double>(-2000.0, 2000.0)(random);
   }
   int32_t anyInt() {
-    return coin() ? kExtremeInts[random() % std::size(kExtremeInts)] : static_cast<int32_t>(random());
+    return coin() ? kExtremeInts[random() % std::size(kExtremeInts)]
+                  : static_cast<int32_t>(random());
   }
   DemoState anyState() {
-    return {anyInt(), anyInt(), anyInt(), coin(), anyDouble(), coin(), anyInt(), anyInt(), anyInt(), anyInt()};
+    return {anyInt(), anyInt(), anyInt(), coin(),   anyDouble(),
+            coin(),   anyInt(), anyInt(), anyInt(), anyInt()};
   }
 };
 
 // Field by field, with swing as bits, so a NaN must stay the same NaN.
 auto fields(const DemoState& s) {
-  return std::tuple(s.sceneIndex, s.sceneFrame, s.sceneLength, s.fading, std::bit_cast<uint64_t>(s.swing),
-                    s.swingRising, s.tick, s.spiralCentreX, s.spiralCentreY, s.ringPhase);
+  return std::tuple(s.sceneIndex, s.sceneFrame, s.sceneLength, s.fading,
+                    std::bit_cast<uint64_t>(s.swing), s.swingRising, s.tick, s.spiralCentreX,
+                    s.spiralCentreY, s.ringPhase);
 }
 
 struct Case {
@@ -48,7 +72,7 @@ struct Case {
   void (*draw)(Extremes&);
   int rounds;
   int32_t tickStep, phaseStep;
-  int maxPixels;  // pixels one call may change
+  int maxPixels;               // pixels one call may change
   int minX, maxX, minY, maxY;  // where it may change them
 };
 
@@ -56,10 +80,10 @@ const Case kCases[] = {
     {"rings", [](Extremes&) { drawRings(); }, 50, 0, 4, kCanvasPixels, 0, 639, 0, 479},
     {"picture", [](Extremes&) { drawPicture(); }, 400, 1, 0, kCanvasPixels, 450, 627, 3, 477},
     // Reflections and the right-edge wrap may put dots anywhere on the canvas.
-    {"spiral", [](Extremes& e) { drawSpiral(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 0, 0, 90 * 4,
-     0, 639, 0, 479},
-    {"halo", [](Extremes& e) { drawHalo(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 10, 0, kCanvasPixels,
-     3, 637, 3, 477},
+    {"spiral", [](Extremes& e) { drawSpiral(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 0, 0,
+     90 * 4, 0, 639, 0, 479},
+    {"halo", [](Extremes& e) { drawHalo(e.anyInt(), e.anyInt(), e.anyInt()); }, 400, 10, 0,
+     kCanvasPixels, 3, 637, 3, 477},
     {"blocks", [](Extremes&) { drawOrbitBlocks(); }, 400, 10, 0, 10 * 64, 3, 639, 3, 479},
 };
 

@@ -1,9 +1,9 @@
 // effects_halo.cpp - the additive halo: where its points land, how often each
 // pixel is hit, wrapping additions, and the window.
-#include "effects_util.h"
-
 #include <map>
 #include <numeric>
+
+#include "effects_util.h"
 
 namespace {
 
@@ -78,7 +78,8 @@ TEST_F(Halo, Window) {
   for (int32_t tick : {75, 225})  // the centre at its lowest, then highest
     for (double swing : {200.0, 215.0, 230.0}) {
       const Box b = box(tick, swing);
-      EXPECT_TRUE(b.count > 0 && b.count < 7000 && b.inside(0, 639, 3, 477) && (b.minY == 3 || b.maxY == 477))
+      EXPECT_TRUE(b.count > 0 && b.count < 7000 && b.inside(0, 639, 3, 477) &&
+                  (b.minY == 3 || b.maxY == 477))
           << "tick " << tick << " swing " << swing << ": " << b;
     }
   EXPECT_EQ(box(75, 300.0).count, 0);

@@ -17,12 +17,16 @@ using Picture = EffectTest;
 // After one call that puts the top row on canvas row y0, the canvas holds every
 // non-key pixel of the rows that land on 3..477 at column 450, and kFill elsewhere.
 TEST_F(Picture, TopRowFollowsTickAndSwing) {
-  const struct { int32_t tick; double swing; int y0; } cases[] = {
-      {0, 2.0, 243},       // the first frame of the script: the last row is cut
-      {0, 1.0, 242},       // all 236 rows fit, the last on row 477
-      {75, 71.0, 250},     {150, 71.0, 168}, {150, -71.0, 310},
-      {0, -300.0, -58},    // -58.86 truncates toward zero; the top rows are cut
-      {10, 1.0e12, 1000},  // far off: nothing is drawn
+  const struct {
+    int32_t tick;
+    double swing;
+    int y0;
+  } cases[] = {
+      {0, 2.0, 243},  // the first frame of the script: the last row is cut
+      {0, 1.0, 242},  // all 236 rows fit, the last on row 477
+      {75, 71.0, 250},    {150, 71.0, 168},
+      {150, -71.0, 310},  {0, -300.0, -58},  // -58.86 truncates toward zero; the top rows are cut
+      {10, 1.0e12, 1000},                    // far off: nothing is drawn
   };
   std::vector<uint8_t> blank(kCanvasBytes);
   for (int i = 0; i < kCanvasPixels; ++i) std::memcpy(blank.data() + 3 * i, kFill, 3);
@@ -50,7 +54,8 @@ TEST(PictureAsset, ImageCanRevealPlacementAndHasNoKeySpecks) {
   const int h = picture.height;
   ASSERT_EQ(w, 178);
   ASSERT_EQ(h, 236);
-  for (int corner : {0, w - 1, w * (h - 1), w * h - 1}) EXPECT_TRUE(isKey(source(corner))) << corner;
+  for (int corner : {0, w - 1, w * (h - 1), w * h - 1})
+    EXPECT_TRUE(isKey(source(corner))) << corner;
   int firstOpaqueRow = -1, lastOpaqueRow = -1, opaque = 0, mirrorDiffs = 0, flipDiffs = 0;
   for (int r = 0; r < h; ++r)
     for (int j = 0; j < w; ++j) {

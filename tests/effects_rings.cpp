@@ -1,8 +1,8 @@
 // effects_rings.cpp - the ring background against the exact integer form of
 // its level, at known points and over the whole canvas.
-#include "effects_util.h"
-
 #include <climits>
+
+#include "effects_util.h"
 
 namespace {
 
@@ -19,8 +19,9 @@ uint8_t integerLevel(int x, int y, int64_t phase) {
 // Known levels of the first call, which also pin the integer form above.
 TEST_F(Rings, FirstCallLevels) {
   drawRings();
-  const int cases[][3] = {{320, 240, 0},  {0, 0, 55},    {639, 479, 17},  {320, 0, 30}, {0, 240, 25},
-                          {639, 0, 143},  {0, 479, 185}, {351, 240, 252}, {352, 240, 13}};  // the first wrap to dark
+  const int cases[][3] = {{320, 240, 0}, {0, 0, 55},    {639, 479, 17}, {320, 0, 30},
+                          {0, 240, 25},  {639, 0, 143}, {0, 479, 185},  {351, 240, 252},
+                          {352, 240, 13}};  // the first wrap to dark
   for (auto [x, y, level] : cases) EXPECT_EQ(pixel(x, y)[1], level) << x << "," << y;
   EXPECT_EQ(demoState.ringPhase, 4);
 }

@@ -1,10 +1,10 @@
 // effects_spiral.cpp - the spiral: where the first dot lands at and beyond
 // every edge (in place, folded, reflected, skipped, and the linear-offset
 // wrap at the right edge), and the colour steps.
-#include "effects_util.h"
-
 #include <set>
 #include <utility>
+
+#include "effects_util.h"
 
 namespace {
 
@@ -27,19 +27,26 @@ Pixels firstDot(int32_t cx, int32_t cy) {
   Pixels found;
   for (int y = 0; y < kCanvasHeight; ++y)
     for (int x = 0; x < kCanvasWidth; ++x)
-      if (const uint8_t* p = pixel(x, y); p[0] == 254 && p[1] == 253 && p[2] == 253) found.insert({x, y});
+      if (const uint8_t* p = pixel(x, y); p[0] == 254 && p[1] == 253 && p[2] == 253)
+        found.insert({x, y});
   return found;
 }
 
 TEST_F(Spiral, FirstDotPlacement) {
-  const struct { int32_t cx, cy; Pixels want; } cases[] = {
+  const struct {
+    int32_t cx, cy;
+    Pixels want;
+  } cases[] = {
       {312, 210, dotAt(320, 236)},
       {629, 210, dotAt(637, 236)},  // column 637: the dot covers 637 and 638
       {-12, 210, dotAt(3, 236)},    // -3.84 folds to column 3
       {312, 451, dotAt(320, 477)},  // row 477: the dot covers 477 and 478
       {-14, 210, dotAt(5, 236)},    // -5.84 lands where 5.16 does
       {312, -30, dotAt(320, 3)},    // -3.58 folds to row 3
-      {-6, 210, {}}, {-11, 210, {}}, {312, -24, {}}, {312, -28, {}},  // 2.16, -2.84, 2.42, -1.58
+      {-6, 210, {}},
+      {-11, 210, {}},
+      {312, -24, {}},
+      {312, -28, {}},  // 2.16, -2.84, 2.42, -1.58
       // Column 638 reflects to 640: linear offsets carry the dot to columns 0
       // and 1 of the next two rows; 639 wraps only its right half.
       {630, 210, {{0, 237}, {1, 237}, {0, 238}, {1, 238}}},
@@ -50,9 +57,10 @@ TEST_F(Spiral, FirstDotPlacement) {
       {312, 452, {}},               // row 478: neither drawn nor reflected
       {312, 453, dotAt(320, 477)},  // 479 lands on 477
       {312, 560, dotAt(320, 956 - 586)},
-      {312, 930, dotAt(320, 0)},    // 956, the last row that reflects
-      {312, 931, {}},               // 957 would go negative
-      {700, 500, {}}, {630, 452, {}},  // beyond the bottom-right corner; (638, 478)
+      {312, 930, dotAt(320, 0)},  // 956, the last row that reflects
+      {312, 931, {}},             // 957 would go negative
+      {700, 500, {}},
+      {630, 452, {}},  // beyond the bottom-right corner; (638, 478)
   };
   for (const auto& c : cases) EXPECT_EQ(firstDot(c.cx, c.cy), c.want) << c.cx << "," << c.cy;
 }
@@ -66,7 +74,8 @@ std::set<int> dotsSeen(int r, int g, int b) {
     const uint8_t* p = canvas + 3 * i;
     if (!p[0] && !p[1] && !p[2]) continue;
     const int n = static_cast<uint8_t>(r - p[0] - 1);
-    if (n < 90 && p[1] == static_cast<uint8_t>(g - 2 * (n + 1)) && p[2] == static_cast<uint8_t>(b - 2 * (n + 1)))
+    if (n < 90 && p[1] == static_cast<uint8_t>(g - 2 * (n + 1)) &&
+        p[2] == static_cast<uint8_t>(b - 2 * (n + 1)))
       dots.insert(n);
     else
       ADD_FAILURE() << "stray colour " << int{p[0]} << "," << int{p[1]} << "," << int{p[2]};

@@ -1,10 +1,6 @@
 // effects_util.h - what the effects test files share: a fixture that starts
 // every test from the reset DemoState on a black canvas, and pixel access.
 #pragma once
-#include "effects/canvas.h"
-#include "effects/effects.h"
-#include "scenes/demo_state.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +8,10 @@
 #include <cstring>
 #include <ostream>
 #include <vector>
+
+#include "effects/canvas.h"
+#include "effects/effects.h"
+#include "scenes/demo_state.h"
 
 inline uint8_t* pixel(int x, int y) { return canvas + canvasOffset(x, y); }
 inline std::vector<uint8_t> snapshot() { return {canvas, canvas + kCanvasBytes}; }

@@ -124,7 +124,7 @@ TEST_F(MusicLibrary, VolumeSlideFadesLinearlyToSilence) {
   slideAfterHalfASecond(kDemoBassKeepFrequency, 0, 200);
   const size_t start = kRate / 2, fade = kRate / 5, cycle = kRate / 440 + 1;
   for (double part : {-0.1, 0.25, 0.5, 0.75, 0.9}) {
-    size_t at = start + static_cast<size_t>(fade * part) - cycle / 2;
+    size_t at = static_cast<size_t>(start + fade * part) - cycle / 2;
     EXPECT_NEAR(peak(out, at, cycle), kTonePeak * (1 - std::max(part, 0.0)), kTonePeak * 0.01) << part;
   }
   // Silence from the end on (slides step every 64 frames).

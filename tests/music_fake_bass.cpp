@@ -4,12 +4,11 @@
 //
 // Every call appends "<milliseconds> <name> <arguments>" to the file named by
 // FAKE_BASS_LOG (nothing when unset); unloading the library appends
-// "<ms> unloaded". FAKE_BASS_FAIL may name calls that fail: "init", "start",
-// "play". A stream opens only from a readable file that starts with
-// "FAKEMUSIC", and gets the handle 7, so that a caller passing the handle
-// where the constant channel 1 belongs shows up in the log. The sliding
-// query answers 1 three times, then 0. Built with FAKE_BASS_WITHOUT_IS_SLIDING
-// it lacks BASS_ChannelIsSliding.
+// "<ms> unloaded". FAKE_BASS_FAIL may name calls that fail: "init", "create",
+// "start", "play". A stream gets the handle 7, so that a caller passing the
+// handle where the constant channel 1 belongs shows up in the log. The
+// sliding query answers 1 three times, then 0. Built with
+// FAKE_BASS_WITHOUT_IS_SLIDING it lacks BASS_ChannelIsSliding.
 #include <time.h>
 
 #include <cstdarg>
@@ -56,14 +55,9 @@ FAKE_EXPORT int32_t BASS_Init(int32_t device, uint32_t frequency, uint32_t flags
 
 FAKE_EXPORT uint32_t BASS_StreamCreateFile(int32_t fromMemory, const void* file, uint32_t offset,
                                            uint32_t length, uint32_t flags) {
-  const char* path = static_cast<const char*>(file);
-  logCall("BASS_StreamCreateFile %d %s %u %u 0x%x", fromMemory, path, offset, length, flags);
-  char head[10] = {};
-  FILE* in = fopen(path, "rb");
-  if (in == nullptr) return 0;
-  size_t got = fread(head, 1, 9, in);
-  fclose(in);
-  return got == 9 && strcmp(head, "FAKEMUSIC") == 0 ? kFakeStream : 0;
+  logCall("BASS_StreamCreateFile %d %s %u %u 0x%x", fromMemory, static_cast<const char*>(file),
+          offset, length, flags);
+  return failing("create") ? 0 : kFakeStream;
 }
 
 FAKE_EXPORT int32_t BASS_Start() {

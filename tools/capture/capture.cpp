@@ -127,6 +127,30 @@ bool finishVideo(const CaptureOptions& options) {
   return false;
 }
 
+// Stops a run part way: nothing of an unfinished video is left behind.
+// `why` is printed unless it is null (the failing step said so already).
+int abandonCapture(const char* why) {
+  progressEnd();
+  soundtrackAbort();
+  videoAbort();
+  if (why != nullptr) std::fprintf(stderr, "demo-capture: %s\n", why);
+  return interrupted ? 130 : 1;
+}
+
+// Sends the frame just drawn, and its sound, to the video; moves the bar on.
+bool filmFrame(const CaptureOptions& options, long pass, long framesShown) {
+  if (!videoWriteFrame(canvas) || !soundtrackFrame()) return false;
+  const long left = estimatedPassesLeft();
+  const long limit = options.maxPasses ? options.maxPasses - pass : left;
+  progressUpdate(framesShown, framesShown + std::min(left, limit));
+  return true;
+}
+
+bool wantsSnapshot(const CaptureOptions& options, long pass) {
+  return std::find(options.ppmPasses.begin(), options.ppmPasses.end(), pass) !=
+         options.ppmPasses.end();
+}
+
 int runCapture(const CaptureOptions& options, SDL_Surface* screen) {
   resetDemoState();
   if (!startVideo(options)) return 1;
@@ -137,27 +161,13 @@ int runCapture(const CaptureOptions& options, SDL_Surface* screen) {
     pushKeysOfPass(options, pass);
     const FramePass result = runFramePass(screen);
     if (options.trace) printTraceLine(pass, result.rendered);
-    const bool snapshot = std::find(options.ppmPasses.begin(), options.ppmPasses.end(), pass) !=
-                          options.ppmPasses.end();
-    bool ok = !snapshot || writePpm(options.outDir, pass);
-    if (filming && result.rendered) {
-      ++framesShown;
-      ok = ok && videoWriteFrame(canvas) && soundtrackFrame();
-      const long left = estimatedPassesLeft();
-      progressUpdate(
-          framesShown,
-          framesShown + (options.maxPasses ? std::min(left, options.maxPasses - pass) : left));
+    if (wantsSnapshot(options, pass) && !writePpm(options.outDir, pass)) {
+      return abandonCapture(nullptr);
     }
-    if (interrupted || !ok) {
-      progressEnd();
-      soundtrackAbort();
-      videoAbort();
-      if (interrupted)
-        std::fprintf(stderr, "demo-capture: interrupted\n");
-      else if (filming && !snapshot)
-        std::fprintf(stderr, "demo-capture: ffmpeg stopped taking frames\n");
-      return interrupted ? 130 : 1;
+    if (filming && result.rendered && !filmFrame(options, pass, ++framesShown)) {
+      return abandonCapture("ffmpeg stopped taking frames");
     }
+    if (interrupted) return abandonCapture("interrupted");
     if (!loopGoesOn(result) || pass == options.maxPasses) break;
   }
   progressEnd();

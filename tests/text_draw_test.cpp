@@ -129,7 +129,6 @@ TEST_F(DrawText, EveryGlyphFillsItsCellWithFourBlankColumnsEachSide) {
     const Runs runs = inkRuns();  // a glyph may leave inner columns blank ('"'): look at the ends
     ASSERT_GE(runs.size(), 3u) << id;
     EXPECT_EQ(runs.front(), InkRun(x, x + widthI - 1)) << id;
-    EXPECT_EQ(runs.back().second - runs.back().first + 1, widthI) << id;
     const int first = x + widthI + 4, last = runs.back().first - 5, width = last - first + 1;
     EXPECT_EQ(runs[1].first, first) << id;
     EXPECT_EQ(runs[runs.size() - 2].second, last) << id;
@@ -160,11 +159,9 @@ TEST_F(DrawText, ScriptLinesStayOnTheCanvas) {
     }
   // The widest line ends its last glyph at 634 with the pen at 619.
   fillCanvas(0);
-  const char* widest = "Also to the other sceners that";
-  EXPECT_FALSE(draw(widest, 20, 240));
+  EXPECT_FALSE(draw("Also to the other sceners that", 20, 240, 619));
   EXPECT_EQ(inkRuns().back().second, 634);
-  EXPECT_FALSE(draw(widest, 20, 240, 619));
-  EXPECT_TRUE(draw(widest, 20, 240, 618));
+  EXPECT_TRUE(draw("Also to the other sceners that", 20, 240, 618));
 }
 
 // Drawing partly or wholly off the canvas gives exactly the visible part of
@@ -199,8 +196,8 @@ TEST_F(DrawText, EmptyOrFarOffTextWritesNothing) {
   const int32_t xs[] = {0, 200, 432, INT32_MIN, INT32_MIN + 1, -100000, 640, 100000, INT32_MAX - 1, INT32_MAX};
   const int32_t ys[] = {0, 200, 432, INT32_MIN, INT32_MIN + 1, -100000, -48, 480, 100000, INT32_MAX - 1, INT32_MAX};
   for (size_t i = 0; i < std::size(xs); ++i)  // the first three of each are on the canvas
-    for (size_t j = 0; j < std::size(ys); ++j)
-      if (i >= 3 || j >= 3) EXPECT_FALSE(draw(text, xs[i], ys[j], INT32_MAX)) << xs[i] << " " << ys[j];
+    for (size_t j = i < 3 ? 3 : 0; j < std::size(ys); ++j)
+      EXPECT_FALSE(draw(text, xs[i], ys[j], INT32_MAX)) << xs[i] << " " << ys[j];
   for (uint8_t b : canvas) ASSERT_EQ(b, 0);
 }
 

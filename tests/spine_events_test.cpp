@@ -68,11 +68,4 @@ TEST_F(Events, ReleasesOtherKeysAndMouseChangeNothing) {
   EXPECT_EQ(demoState.sceneIndex, 0);
 }
 
-TEST_F(Events, LoopEndsWhenTheScriptIsOver) {
-  demoState.sceneIndex = 5;
-  const FramePass pass = runFramePass(testScreen());
-  EXPECT_FALSE(pass.rendered);
-  EXPECT_FALSE(loopGoesOn(pass));
-}
-
 }  // namespace

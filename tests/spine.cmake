@@ -4,7 +4,7 @@ demo_test(spine_test
           spine_present_test.cpp spine_pacing_test.cpp
   LIBS demo_host)
 demo_test(spine_lock_test SOURCES spine_lock_test.cpp LIBS demo_host)
-demo_test(spine_capture_test SOURCES spine_capture_test.cpp LIBS capture_options PkgConfig::ZLIB)
+demo_test(spine_capture_test SOURCES spine_capture_test.cpp LIBS PkgConfig::ZLIB)
 target_compile_definitions(spine_capture_test PRIVATE DEMO_CAPTURE="$<TARGET_FILE:demo-capture>")
 add_dependencies(spine_capture_test demo-capture)
 

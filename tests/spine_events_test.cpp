@@ -11,50 +11,44 @@
 
 namespace {
 
-SDL_Event keyEvent(Uint8 type, SDLKey key) {
+void push(Uint8 type, SDLKey key = SDLK_UNKNOWN) {
   SDL_Event event{};
-  event.type = type;
-  event.key.type = type;
+  event.type = event.key.type = type;
   event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
   event.key.keysym.sym = key;
-  return event;
+  ASSERT_EQ(SDL_PushEvent(&event), 0);
 }
-
-void push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 0); }
 
 class Events : public ::testing::Test {
  protected:
   void SetUp() override {
     testScreen();
-    SDL_Event drain;
-    while (SDL_PollEvent(&drain)) {
+    for (SDL_Event drain; SDL_PollEvent(&drain);) {
     }
     std::memset(canvas, 0, sizeof canvas);
     resetDemoState();
   }
 };
 
-TEST_F(Events, SpaceStartsTransitionAndMovesSceneOn) {
-  push(keyEvent(SDL_KEYDOWN, SDLK_SPACE));
+TEST_F(Events, EachSpaceStartsATransitionAndMovesTheSceneOn) {
+  push(SDL_KEYDOWN, SDLK_SPACE);
   EXPECT_FALSE(pollEvents());
   EXPECT_TRUE(demoState.fading);
   EXPECT_EQ(demoState.sceneIndex, 1);
-}
-
-TEST_F(Events, TwoSpacesInOneFrameSkipTwoScenes) {
-  push(keyEvent(SDL_KEYDOWN, SDLK_SPACE));
-  push(keyEvent(SDL_KEYDOWN, SDLK_SPACE));
-  const FramePass pass = runFramePass(testScreen());
-  EXPECT_TRUE(loopGoesOn(pass));
-  EXPECT_EQ(demoState.sceneIndex, 2);
+  push(SDL_KEYDOWN, SDLK_SPACE);  // two in one frame skip two scenes
+  push(SDL_KEYDOWN, SDLK_SPACE);
+  EXPECT_TRUE(loopGoesOn(runFramePass(testScreen())));
+  EXPECT_EQ(demoState.sceneIndex, 3);
+  demoState.sceneIndex = INT32_MAX;  // and never overflow the index
+  push(SDL_KEYDOWN, SDLK_SPACE);
+  EXPECT_FALSE(pollEvents());
+  EXPECT_EQ(demoState.sceneIndex, INT32_MAX);
 }
 
 TEST_F(Events, EscapeAndCloseEndTheLoopAfterTheirFrameIsDrawn) {
-  for (const bool close : {false, true}) {
+  for (const Uint8 type : {Uint8(SDL_KEYDOWN), Uint8(SDL_QUIT)}) {
     resetDemoState();
-    SDL_Event event = keyEvent(SDL_KEYDOWN, SDLK_ESCAPE);
-    if (close) event.type = SDL_QUIT;
-    push(event);
+    push(type, SDLK_ESCAPE);
     const FramePass pass = runFramePass(testScreen());
     EXPECT_TRUE(pass.rendered) << "the quit pass still draws";
     EXPECT_TRUE(pass.quit);
@@ -63,32 +57,15 @@ TEST_F(Events, EscapeAndCloseEndTheLoopAfterTheirFrameIsDrawn) {
   }
 }
 
-TEST_F(Events, OtherInputChangesNothing) {
-  push(keyEvent(SDL_KEYUP, SDLK_SPACE));
-  push(keyEvent(SDL_KEYUP, SDLK_ESCAPE));
-  push(keyEvent(SDL_KEYDOWN, SDLK_a));
-  push(keyEvent(SDL_KEYDOWN, SDLK_RETURN));
-  SDL_Event mouse{};
-  mouse.type = SDL_MOUSEBUTTONDOWN;
-  mouse.button.button = SDL_BUTTON_LEFT;
-  push(mouse);
+TEST_F(Events, ReleasesOtherKeysAndMouseChangeNothing) {
+  push(SDL_KEYUP, SDLK_SPACE);
+  push(SDL_KEYUP, SDLK_ESCAPE);
+  push(SDL_KEYDOWN, SDLK_a);
+  push(SDL_KEYDOWN, SDLK_RETURN);
+  push(SDL_MOUSEBUTTONDOWN);
   EXPECT_FALSE(pollEvents());
   EXPECT_FALSE(demoState.fading);
   EXPECT_EQ(demoState.sceneIndex, 0);
-}
-
-TEST_F(Events, LoopEndsWhenTheScriptIsOver) {
-  demoState.sceneIndex = 5;
-  const FramePass pass = runFramePass(testScreen());
-  EXPECT_FALSE(pass.rendered);
-  EXPECT_FALSE(loopGoesOn(pass));
-}
-
-TEST_F(Events, SkipNeverOverflowsTheSceneIndex) {
-  demoState.sceneIndex = INT32_MAX;
-  SDL_Event space = keyEvent(SDL_KEYDOWN, SDLK_SPACE);
-  EXPECT_FALSE(handleEvent(space));
-  EXPECT_EQ(demoState.sceneIndex, INT32_MAX);
 }
 
 }  // namespace

@@ -14,61 +14,36 @@ int lockCalls = 0;
 int unlockCalls = 0;
 }  // namespace
 
-extern "C" int SDL_LockSurface(SDL_Surface*) {
-  ++lockCalls;
-  return 0;
-}
+extern "C" int SDL_LockSurface(SDL_Surface*) { return ++lockCalls, 0; }
 extern "C" void SDL_UnlockSurface(SDL_Surface*) { ++unlockCalls; }
 
 namespace {
 
-class LockRule : public ::testing::Test {
- protected:
-  std::vector<Uint8> bytes = std::vector<Uint8>(2560 * 480);
-  SDL_Surface* surface = nullptr;
-  void SetUp() override {
-    testScreen();
-    surface = SDL_CreateRGBSurfaceFrom(bytes.data(), 640, 480, 32, 2560, 0xFF0000, 0xFF00, 0xFF, 0);
-    ASSERT_NE(surface, nullptr);
+TEST(LockRule, OnlyHardwareAsyncRleOrOffsetSurfacesAreLockedOnceAndUnlockedOnce) {
+  testScreen();
+  std::vector<Uint8> bytes(2560 * 480);
+  SDL_Surface* surface = SDL_CreateRGBSurfaceFrom(bytes.data(), 640, 480, 32, 2560, 0xFF0000, 0xFF00, 0xFF, 0);
+  ASSERT_NE(surface, nullptr);
+  presentCanvas(surface);  // a plain software surface, the whole presentation
+  EXPECT_EQ(lockCalls + unlockCalls, 0);
+  struct Case {
+    Uint32 flags;
+    int offset;
+    int calls;
+  };
+  for (const Case c : {Case{SDL_HWSURFACE, 0, 1}, Case{SDL_ASYNCBLIT, 0, 1}, Case{SDL_RLEACCEL, 0, 1},
+                       Case{0, 4, 1}, Case{SDL_FULLSCREEN | SDL_DOUBLEBUF | SDL_SRCCOLORKEY, 0, 0}}) {
     lockCalls = unlockCalls = 0;
-  }
-  void TearDown() override {
-    surface->flags = 0;
-    surface->offset = 0;
-    SDL_FreeSurface(surface);
-  }
-  void lockAndUnlock() {
+    surface->flags = c.flags;
+    surface->offset = c.offset;
     lockIfNeeded(surface);
     unlockIfNeeded(surface);
+    EXPECT_EQ(lockCalls, c.calls) << std::hex << c.flags << " offset " << c.offset;
+    EXPECT_EQ(unlockCalls, c.calls) << std::hex << c.flags << " offset " << c.offset;
   }
-};
-
-TEST_F(LockRule, SoftwareSurfaceIsNeitherLockedNorUnlocked) {
-  presentCanvas(surface);
-  EXPECT_EQ(lockCalls, 0);
-  EXPECT_EQ(unlockCalls, 0);
-}
-
-TEST_F(LockRule, EachMustLockReasonLocksOnceAndUnlocksOnce) {
-  for (const Uint32 flag : {Uint32(SDL_HWSURFACE), Uint32(SDL_ASYNCBLIT), Uint32(SDL_RLEACCEL)}) {
-    lockCalls = unlockCalls = 0;
-    surface->flags = flag;
-    lockAndUnlock();
-    EXPECT_EQ(lockCalls, 1) << std::hex << flag;
-    EXPECT_EQ(unlockCalls, 1) << std::hex << flag;
-  }
-  lockCalls = unlockCalls = 0;
   surface->flags = 0;
-  surface->offset = 4;
-  lockAndUnlock();
-  EXPECT_EQ(lockCalls, 1);
-  EXPECT_EQ(unlockCalls, 1);
-}
-
-TEST_F(LockRule, FlagsOutsideTheRuleDoNotLock) {
-  surface->flags = SDL_FULLSCREEN | SDL_DOUBLEBUF | SDL_SRCCOLORKEY;
-  lockAndUnlock();
-  EXPECT_EQ(lockCalls, 0);
+  surface->offset = 0;
+  SDL_FreeSurface(surface);
 }
 
 }  // namespace

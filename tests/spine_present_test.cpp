@@ -2,6 +2,7 @@
 // surface's own pitch, and nothing is written outside the surface.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -15,25 +16,20 @@ constexpr Uint8 kSentinel = 0xA5;
 
 struct SurfaceBuffer {
   std::vector<Uint8> bytes;
-  SDL_Surface* surface = nullptr;
-  SurfaceBuffer(int width, int height, int depth, int pitch)
-      : bytes(size_t(pitch) * height + 64, kSentinel) {
-    const Uint32 r = depth == 32 ? 0x00FF0000 : 0xF800;
-    const Uint32 g = depth == 32 ? 0x0000FF00 : 0x07E0;
-    const Uint32 b = depth == 32 ? 0x000000FF : 0x001F;
-    surface = SDL_CreateRGBSurfaceFrom(bytes.data(), width, height, depth, pitch, r, g, b, 0);
-  }
+  SDL_Surface* surface;
+  SurfaceBuffer(int width, int height, int depth, int pitch, Uint32 r = 0xFF0000, Uint32 g = 0xFF00,
+                Uint32 b = 0xFF, Uint32 a = 0)
+      : bytes(size_t(pitch) * height + 64, kSentinel),
+        surface(SDL_CreateRGBSurfaceFrom(bytes.data(), width, height, depth, pitch, r, g, b, a)) {}
   ~SurfaceBuffer() { SDL_FreeSurface(surface); }
+  size_t rowStart(int y) const { return (size_t(y) * surface->pitch) & ~size_t{3}; }  // on a whole word
   Uint32 word(int x, int y) const {
     Uint32 value;
-    std::memcpy(&value, bytes.data() + ((size_t(y) * surface->pitch) & ~size_t{3}) + x * 4, 4);
+    std::memcpy(&value, &bytes[rowStart(y) + x * 4], 4);
     return value;
   }
-  bool untouchedFrom(size_t start, size_t end) const {
-    for (size_t i = start; i < end; ++i) {
-      if (bytes[i] != kSentinel) return false;
-    }
-    return true;
+  bool untouchedFrom(size_t start, size_t end = SIZE_MAX) const {
+    return std::all_of(&bytes[start], bytes.data() + std::min(end, bytes.size()), [](Uint8 b) { return b == kSentinel; });
   }
 };
 
@@ -45,87 +41,47 @@ class Present : public ::testing::Test {
   }
 };
 
-TEST_F(Present, ScreenShowsBlackAndPureRed) {
-  SDL_Surface* screen = testScreen();
-  canvas[canvasOffset(5, 7)] = 255;  // red byte only
-  presentCanvas(screen);
-  const auto* pixels = static_cast<const Uint32*>(screen->pixels);
-  const int wordsPerRow = screen->pitch / 4;
-  EXPECT_EQ(pixels[7 * wordsPerRow + 5], SDL_MapRGB(screen->format, 255, 0, 0));
-  EXPECT_EQ(pixels[7 * wordsPerRow + 5] & screen->format->Rmask, screen->format->Rmask);
-  EXPECT_EQ(pixels[0], SDL_MapRGB(screen->format, 0, 0, 0));
-  EXPECT_EQ(pixels[479 * wordsPerRow + 639], SDL_MapRGB(screen->format, 0, 0, 0));
-}
-
-TEST_F(Present, EveryChannelKeepsItsOrder) {
-  SurfaceBuffer target(640, 480, 32, 2560);
-  canvas[canvasOffset(639, 479) + 0] = 0x12;
-  canvas[canvasOffset(639, 479) + 1] = 0x34;
-  canvas[canvasOffset(639, 479) + 2] = 0x56;
-  presentCanvas(target.surface);
-  EXPECT_EQ(target.word(639, 479), 0x00123456u);
-}
-
-TEST_F(Present, WidePitchGetsEachRowAtItsOwnPitchAndKeepsThePadding) {
-  const int pitch = 2600;
-  SurfaceBuffer target(640, 480, 32, pitch);
-  for (int y = 0; y < 480; ++y) canvas[canvasOffset(0, y) + 1] = static_cast<uint8_t>(y);
-  presentCanvas(target.surface);
-  for (int y = 0; y < 480; ++y) {
-    ASSERT_EQ(target.word(0, y), Uint32(y & 0xFF) << 8) << y;
-    ASSERT_TRUE(target.untouchedFrom(size_t(y) * pitch + 2560, size_t(y + 1) * pitch)) << y;
-  }
-  EXPECT_TRUE(target.untouchedFrom(size_t(480) * pitch, target.bytes.size()));
-}
-
-TEST_F(Present, PitchThatIsNoMultipleOfFourStartsRowsOnWholeWords) {
-  const int pitch = 2562;
-  SurfaceBuffer target(640, 480, 32, pitch);
-  canvas[canvasOffset(0, 3) + 2] = 0x77;
-  presentCanvas(target.surface);
-  EXPECT_EQ(target.word(0, 3), 0x77u);  // at (3 * 2562) & ~3 = 7684
-  EXPECT_TRUE(target.untouchedFrom(size_t(480) * pitch, target.bytes.size()));
-}
-
-TEST_F(Present, SurfacesThatCannotHoldTheCanvasAreLeftAlone) {
-  std::memset(canvas, 200, sizeof canvas);
-  SurfaceBuffer shallow(640, 480, 16, 1280);
-  presentCanvas(shallow.surface);
-  EXPECT_TRUE(shallow.untouchedFrom(0, shallow.bytes.size()));
-
-  SurfaceBuffer small(320, 240, 32, 1280);
-  presentCanvas(small.surface);
-  EXPECT_TRUE(small.untouchedFrom(0, small.bytes.size()));
-}
-
-}  // namespace
-
-namespace {
-
 // The presentation maps pixels itself for speed; it must agree with
 // SDL_MapRGB for every level of every channel, in any channel order.
 TEST_F(Present, MapsEveryLevelAsSdlDoes) {
-  struct Masks {
-    Uint32 r, g, b, a;
-  };
-  for (const Masks m :
-       {Masks{0x00FF0000, 0x0000FF00, 0x000000FF, 0}, Masks{0x000000FF, 0x0000FF00, 0x00FF0000, 0},
-        Masks{0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF}}) {
-    SurfaceBuffer target(640, 480, 32, 2560);
-    SDL_FreeSurface(target.surface);
-    target.surface =
-        SDL_CreateRGBSurfaceFrom(target.bytes.data(), 640, 480, 32, 2560, m.r, m.g, m.b, m.a);
-    for (int i = 0; i < 640 * 480; ++i) {
-      canvas[3 * i + 0] = static_cast<uint8_t>(i);
-      canvas[3 * i + 1] = static_cast<uint8_t>(i >> 8);
-      canvas[3 * i + 2] = static_cast<uint8_t>(i * 7 + 3);
-    }
+  for (int i = 0; i < kCanvasBytes; ++i) canvas[i] = uint8_t(i / 3 + i % 3 * 85);  // all levels, all channels
+  const Uint32 masks[][4] = {{0x00FF0000, 0x0000FF00, 0x000000FF, 0}, {0x000000FF, 0x0000FF00, 0x00FF0000, 0},
+                             {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF}};
+  for (const auto& m : masks) {
+    SurfaceBuffer target(640, 480, 32, 2560, m[0], m[1], m[2], m[3]);
     presentCanvas(target.surface);
     for (int i = 0; i < 640 * 480; ++i) {
-      const Uint32 expected =
-          SDL_MapRGB(target.surface->format, canvas[3 * i], canvas[3 * i + 1], canvas[3 * i + 2]);
-      ASSERT_EQ(target.word(i % 640, i / 640), expected) << i << " masks " << std::hex << m.r;
+      const Uint32 expected = SDL_MapRGB(target.surface->format, canvas[3 * i], canvas[3 * i + 1], canvas[3 * i + 2]);
+      ASSERT_EQ(target.word(i % 640, i / 640), expected) << i << " masks " << std::hex << m[0];
     }
+  }
+}
+
+// Rows go at the surface's own pitch, each starting on a whole word (at
+// (3 * 2562) & ~3 = 7684 for row 3), and the padding between them stays.
+TEST_F(Present, RowsStartAtTheirOwnPitchAndKeepThePadding) {
+  for (int y = 0; y < 480; ++y) canvas[canvasOffset(0, y) + 1] = static_cast<uint8_t>(y);
+  for (const int pitch : {2600, 2562}) {
+    SurfaceBuffer target(640, 480, 32, pitch);
+    presentCanvas(target.surface);
+    for (int y = 0; y < 480; ++y) {
+      ASSERT_EQ(target.word(0, y), Uint32(y & 0xFF) << 8) << pitch << " row " << y;
+      ASSERT_TRUE(target.untouchedFrom(target.rowStart(y) + 2560, target.rowStart(y + 1))) << pitch << " row " << y;
+    }
+    EXPECT_TRUE(target.untouchedFrom(target.rowStart(480))) << pitch;
+  }
+}
+
+// Each too narrow, too short, too shallow or too tight in one way only.
+TEST_F(Present, SurfacesThatCannotHoldTheCanvasAreLeftAlone) {
+  std::memset(canvas, 200, sizeof canvas);
+  const int sizes[][4] = {{320, 480, 32, 2560}, {640, 240, 32, 2560}, {1280, 480, 16, 2560}, {640, 480, 32, 2556}};
+  for (const auto& s : sizes) {
+    SurfaceBuffer target(s[0], s[1], s[2], 2560, s[2] == 16 ? 0xF800 : 0xFF0000, s[2] == 16 ? 0x07E0 : 0xFF00,
+                         s[2] == 16 ? 0x001F : 0xFF);
+    target.surface->pitch = Uint16(s[3]);  // SDL itself refuses to make a pitch shorter than a row
+    presentCanvas(target.surface);
+    EXPECT_TRUE(target.untouchedFrom(0)) << s[0] << "x" << s[1] << " depth " << s[2] << " pitch " << s[3];
   }
 }
 

@@ -2,50 +2,27 @@
 // and reads its files back with ffmpeg/ffprobe.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iterator>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "support/run_tool.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr size_t kFrameBytes = 640 * 480 * 3;
-constexpr int kEndingFrames = 30;  // the music's ending, held on the last picture
-// A short run that still crosses a scene: Space at pass 60, Escape at 150.
-constexpr const char* kShortRun = "--keys 60:space,150:escape";
-constexpr int kShortRunFrames = 150;
+constexpr const char* kShortRun = "--keys 60:space,150:escape";  // crosses a scene
+constexpr int kFrames = 150 + 30;  // its passes, then the music's ending held on the last picture
+const std::string kStderr = ::testing::TempDir() + "video-stderr.txt";
 
-// Runs `command` in a shell; its standard output, and the exit status.
-std::string shell(const std::string& command, int* status = nullptr) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[65536];
-  size_t got;
-  while (pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-  const int raw = pipe ? pclose(pipe) : -1;
-  if (status) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
-}
-
-std::string capture(const std::string& arguments, int* status) {
-  return shell("cd " + std::string(DEMO_BUILD_DIR) + " && ./demo-capture " + arguments + " 2>" +
-                   ::testing::TempDir() + "video-stderr.txt",
-               status);
-}
-
-std::string stderrOfLastCapture() {
-  return shell("cat " + ::testing::TempDir() + "video-stderr.txt");
+std::string capture(const std::string& arguments, int* status, const std::string& env = "") {
+  return shell("cd " DEMO_BUILD_DIR " && " + env + "./demo-capture " + arguments + " 2>" + kStderr, status);
 }
 
 fs::path scratchDir(const std::string& name) {
@@ -62,109 +39,68 @@ std::vector<std::string> filesIn(const fs::path& dir) {
   return names;
 }
 
-double probe(const fs::path& file, const std::string& entry, const char* stream) {
-  return std::stod(shell("ffprobe -v error -select_streams " + std::string(stream) +
-                         " -show_entries " + entry + " -of csv=p=0 " + file.string()));
-}
-
-std::vector<int16_t> decodeSound(const fs::path& file) {
-  const std::string raw =
-      shell("ffmpeg -v error -i " + file.string() + " -vn -ac 1 -ar 44100 -f s16le -");
-  std::vector<int16_t> samples(raw.size() / 2);
-  std::memcpy(samples.data(), raw.data(), samples.size() * 2);
-  return samples;
+double probe(const fs::path& file, const std::string& entry) {
+  return std::stod(shell("ffprobe -v error -select_streams v:0 -show_entries " + entry + " -of csv=p=0 " + file.string()));
 }
 
 double rms(const std::vector<int16_t>& samples, double fromSeconds, double toSeconds) {
-  const size_t from = size_t(fromSeconds * 44100),
-               to = std::min(samples.size(), size_t(toSeconds * 44100));
+  const size_t from = size_t(fromSeconds * 44100), to = std::min(samples.size(), size_t(toSeconds * 44100));
   double sum = 0;
   for (size_t i = from; i < to; ++i) sum += double(samples[i]) * samples[i];
   return to > from ? std::sqrt(sum / double(to - from)) / 32768.0 : 0.0;
 }
 
-class VideoCapture : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(fs::exists(fs::path(DEMO_BUILD_DIR) / "data.dat")) << "the soundtrack is built";
-  }
-};
-
-TEST_F(VideoCapture, LosslessFramesAreTheCanvasAndSoundFollowsTheScript) {
-  const fs::path dir = scratchDir("lossless");
-  const fs::path video = dir / "run.mp4";
+TEST(VideoCapture, LosslessFramesAreTheCanvasAndSoundFollowsTheScript) {
+  ASSERT_TRUE(fs::exists(fs::path(DEMO_BUILD_DIR) / "data.dat")) << "the soundtrack is built";
+  const fs::path dir = scratchDir("lossless"), video = dir / "run.mp4";
   int status = -1;
-  const std::string trace =
-      capture(std::string(kShortRun) + " --trace --lossless --video " + video.string(), &status);
-  ASSERT_EQ(status, 0) << stderrOfLastCapture();
+  const auto trace = traceFields(capture(std::string(kShortRun) + " --trace --lossless --video " + video.string(), &status));
+  ASSERT_EQ(status, 0) << readFile(kStderr);
   EXPECT_EQ(filesIn(dir), std::vector<std::string>{"run.mp4"});
+  EXPECT_EQ(probe(video, "stream=nb_frames"), kFrames);  // every pass drew a frame
+  EXPECT_NEAR(probe(video, "format=duration"), kFrames / 60.0, 0.05);
 
-  // Every pass drew a frame; the ending holds the last one.
-  EXPECT_EQ(probe(video, "stream=nb_frames", "v:0"), kShortRunFrames + kEndingFrames);
-  EXPECT_NEAR(probe(video, "format=duration", "v:0"), (kShortRunFrames + kEndingFrames) / 60.0,
-              0.05);
+  const std::string frames = shell("ffmpeg -v error -i " + video.string() + " -f rawvideo -pix_fmt rgb24 -");
+  ASSERT_EQ(frames.size(), kFrameBytes * kFrames);
+  ASSERT_EQ(trace.size(), 150u);
+  for (const int pass : {1, 59, 61, 100, 150})
+    EXPECT_EQ(crcHex(frames.data() + (pass - 1) * kFrameBytes, kFrameBytes), trace[pass - 1][7]) << pass;
 
-  std::map<int, std::string> traceCrc;  // pass -> crc
-  std::istringstream lines(trace);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream fields(line);
-    std::vector<std::string> f{std::istream_iterator<std::string>(fields), {}};
-    traceCrc[std::stoi(f[0])] = f[7];
-  }
-  const std::string frames =
-      shell("ffmpeg -v error -i " + video.string() + " -f rawvideo -pix_fmt rgb24 -");
-  ASSERT_EQ(frames.size(), kFrameBytes * (kShortRunFrames + kEndingFrames));
-  for (const int pass : {1, 59, 61, 100, 150}) {
-    char crc[9];
-    std::snprintf(
-        crc, sizeof crc, "%08lx",
-        crc32(0L, reinterpret_cast<const Bytef*>(frames.data() + (pass - 1) * kFrameBytes),
-              kFrameBytes));
-    EXPECT_EQ(crc, traceCrc.at(pass)) << "pass " << pass;
-  }
-
-  const std::vector<int16_t> sound = decodeSound(video);
-  EXPECT_NEAR(sound.size() / 44100.0, (kShortRunFrames + kEndingFrames) / 60.0, 0.06);
-  EXPECT_GT(rms(sound, 0.2, 2.4), 0.05) << "music plays during the scenes";
+  const std::string raw = shell("ffmpeg -v error -i " + video.string() + " -vn -ac 1 -ar 44100 -f s16le -");
+  std::vector<int16_t> sound(raw.size() / 2);
+  std::memcpy(sound.data(), raw.data(), sound.size() * 2);
   const double end = sound.size() / 44100.0;
+  EXPECT_NEAR(end, kFrames / 60.0, 0.06);
+  EXPECT_GT(rms(sound, 0.2, 2.4), 0.05) << "music plays during the scenes";
   EXPECT_LT(rms(sound, end - 0.03, end), 0.01) << "silent at the very end";
 }
 
-TEST_F(VideoCapture, WebmIsVp9WithOpusAtTheScaleAsked) {
-  const fs::path dir = scratchDir("webm");
-  const fs::path video = dir / "run.webm";
+TEST(VideoCapture, WebmIsVp9WithOpusAtTheScaleAsked) {
+  const fs::path video = scratchDir("webm") / "run.webm";
   int status = -1;
   capture("--frames 20 --scale 2 --video " + video.string(), &status);
-  ASSERT_EQ(status, 0) << stderrOfLastCapture();
-  EXPECT_EQ(shell("ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 " +
-                  video.string()),
+  ASSERT_EQ(status, 0) << readFile(kStderr);
+  EXPECT_EQ(shell("ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 " + video.string()),
             "vp9,1280,960\nopus\n");
 }
 
-TEST_F(VideoCapture, FailuresSayWhyAndLeaveNothing) {
+TEST(VideoCapture, FailuresSayWhyAndLeaveNothing) {
   const fs::path dir = scratchDir("failures");
   int status = -1;
   capture("--frames 5 --video " + (dir / "missing-folder" / "x.mp4").string(), &status);
   EXPECT_NE(status, 0);
-  EXPECT_NE(stderrOfLastCapture().find("cannot write"), std::string::npos);
-
-  // No ffmpeg on the PATH.
-  shell("cd " + std::string(DEMO_BUILD_DIR) +
-            " && PATH=/nonexistent ./demo-capture --frames 5 --video " + (dir / "x.mp4").string() +
-            " 2>" + ::testing::TempDir() + "video-stderr.txt",
-        &status);
+  EXPECT_NE(readFile(kStderr).find("cannot write"), std::string::npos);
+  capture("--frames 5 --video " + (dir / "x.mp4").string(), &status, "PATH=/nonexistent ");
   EXPECT_NE(status, 0);
-  EXPECT_NE(stderrOfLastCapture().find("ffmpeg not found"), std::string::npos);
+  EXPECT_NE(readFile(kStderr).find("ffmpeg not found"), std::string::npos);
   EXPECT_TRUE(filesIn(dir).empty());
 }
 
-TEST_F(VideoCapture, InterruptedCaptureLeavesNothingUnderItsName) {
-  const fs::path dir = scratchDir("interrupted");
-  const fs::path video = dir / "run.mp4";
+TEST(VideoCapture, InterruptedCaptureLeavesNothingUnderItsName) {
+  const fs::path dir = scratchDir("interrupted"), video = dir / "run.mp4";
   const pid_t child = fork();
   if (child == 0) {
-    chdir(DEMO_BUILD_DIR);
-    freopen("/dev/null", "w", stderr);
+    if (chdir(DEMO_BUILD_DIR) != 0 || !freopen("/dev/null", "w", stderr)) _exit(126);
     execl("./demo-capture", "demo-capture", "--video", video.c_str(), nullptr);
     _exit(127);
   }

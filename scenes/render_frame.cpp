@@ -22,6 +22,9 @@ constexpr int32_t kSceneLength = 1000;
 constexpr int32_t kSpiralSceneLength = 2000;
 constexpr double kSpiralSceneSwing = 10.0;  // swing when scene 1 starts by its timer
 constexpr int32_t kTextLimit = 640;         // every line may use the canvas's width
+constexpr double kSpiralCentreX = 320.0;    // the middle of the spiral's small orbit
+constexpr double kSpiralCentreY = 240.0;
+constexpr double kSpiralOrbit = 10.0;  // its radius in pixels
 
 // How `swing` moves in a scene: by `step` per frame, turning once it has
 // passed a bound (strictly, so it overshoots by up to one step).
@@ -45,8 +48,13 @@ void swingStep(const SwingRange& range) {
 
 // The spiral circles its own small orbit, with swing as the angle.
 void moveSpiralCentre() {
-  demoState.spiralCentreX = static_cast<int32_t>(320.0 + 10.0 * std::sin(demoState.swing));
-  demoState.spiralCentreY = static_cast<int32_t>(240.0 + 10.0 * std::cos(demoState.swing));
+  const double x = kSpiralCentreX + kSpiralOrbit * std::sin(demoState.swing);
+  const double y = kSpiralCentreY + kSpiralOrbit * std::cos(demoState.swing);
+  // Any finite swing keeps the centre within 10 pixels of the middle; only a
+  // corrupted (infinite or NaN) swing has no sine, and then the centre rests.
+  const bool onOrbit = std::isfinite(x) && std::isfinite(y);
+  demoState.spiralCentreX = static_cast<int32_t>(onOrbit ? x : kSpiralCentreX);
+  demoState.spiralCentreY = static_cast<int32_t>(onOrbit ? y : kSpiralCentreY);
   demoState.tick = wrapAdd(demoState.tick, 1);
 }
 

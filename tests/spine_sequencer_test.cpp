@@ -91,6 +91,19 @@ TEST_F(Sequencer, SpiralSceneTurnsAtItsLowerBoundAndCirclesTheCentre) {
   EXPECT_EQ(demoState.spiralCentreY, 230);  // cos 9.85 = -0.9109...
 }
 
+TEST_F(Sequencer, SpiralCentreRestsWhenSwingHasNoSine) {
+  // Found by fuzzing: a NaN or infinite swing made the centre's conversion
+  // to int undefined.
+  for (const double swing : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    resetDemoState();
+    demoState.sceneIndex = 1;
+    demoState.swing = swing;
+    frame();
+    EXPECT_EQ(demoState.spiralCentreX, 320) << swing;
+    EXPECT_EQ(demoState.spiralCentreY, 240) << swing;
+  }
+}
+
 TEST_F(Sequencer, CorruptSceneIndexDrawsNothingAndNeverCrashes) {
   demoState.sceneIndex = -3;
   std::memset(canvas, 7, sizeof canvas);

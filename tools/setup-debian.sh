@@ -3,7 +3,9 @@
 # who may use sudo:
 #   setup-debian.sh           to build and run it: compiler, CMake, libraries
 #   setup-debian.sh --tests   also what the tests use: GoogleTest, Google
-#                             Benchmark, Xvfb and X tools, ffmpeg, and for the
+#                             Benchmark, Xvfb and X tools, ffmpeg, FreeType
+#                             and the typeface for the font maker's test,
+#                             `file` for cpack's package checks, and for the
 #                             web page Emscripten, Chromium, Node.js with the
 #                             pinned playwright-core from npm
 #   setup-debian.sh --checks  what CI's further checks use: clang with
@@ -20,11 +22,11 @@ case "${1:-}" in
   *)
     install build-essential cmake pkg-config ca-certificates \
       libsdl1.2-compat-dev zlib1g-dev \
-      libsndfile1-dev libsamplerate0-dev \
-      libfreetype-dev fonts-dejavu-core
+      libsndfile1-dev libsamplerate0-dev
     if [ "${1:-}" = "--tests" ]; then
       install libgtest-dev libbenchmark-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
+        libfreetype-dev fonts-dejavu-extra file \
         ffmpeg emscripten chromium nodejs
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm

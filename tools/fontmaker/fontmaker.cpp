@@ -2,7 +2,7 @@
 // from a scalable bold condensed typeface with FreeType.
 //
 // Usage: fontmaker [--font FILE] [--sheet SHEET.ppm] OUT.ppm
-//   FILE defaults to Debian's DejaVu Sans Condensed Bold (fonts-dejavu-core).
+//   FILE defaults to Debian's DejaVu Sans Condensed Bold (fonts-dejavu-extra).
 //   SHEET, if given, receives the glyphs laid out apart for people to look at.
 //   Writes a binary PPM, 1849 x 48, ink white, everything else the key colour
 //   (255, 0, 0). Prints one line per glyph (its rows) and, for the '?'/'@'

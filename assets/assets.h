@@ -16,9 +16,22 @@ extern const uint8_t fontStrip[kFontStripWidth * kFontHeight * 3];
 
 // glyphEdges[code - 32] is the first strip column of the glyph of `code`
 // (33..122) and glyphEdges[code - 31] the column just right of its last one.
-// Entries 92..254 are unused by the lookup (0, apart from 184: 1725).
-constexpr int kGlyphEdgeCount = 255;
+// Indexed by code - 32 so that a code finds its edges directly; it ends at
+// the right edge of 'z' because the letters after it are far off in Latin-1
+// and have a table of their own. Entry 0 (the space) is never consulted.
+constexpr int kGlyphEdgeCount = 92;
 extern const int32_t glyphEdges[kGlyphEdgeCount];
+
+// The letters after 'z' in the strip, in strip order (A ring, A and O
+// diaeresis, then the small ones), tiling it from glyphEdges' last entry to
+// the strip's right edge. The Swedish lines need a and o with diaeresis.
+struct ExtraGlyph {
+  uint8_t code;   // Latin-1
+  int32_t first;  // first strip column
+  int32_t end;    // the column just right of the last one
+};
+constexpr int kExtraGlyphCount = 6;
+extern const ExtraGlyph extraGlyphs[kExtraGlyphCount];
 
 // The picture scene 0 shows, rows top first, 3 bytes per pixel; (255, 0, 0)
 // is transparent. Drawing code reads the sizes from the record.

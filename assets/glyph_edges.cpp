@@ -1,11 +1,5 @@
-// glyph_edges.cpp - where each glyph of the font strip begins.
+// glyph_edges.cpp - where each glyph of the font strip lies.
 //
-// Entry (code - 32) is the first strip column of the glyph of `code`, and the
-// next entry the column just right of it, for the codes '!' (33) to 'z' (122).
-// Entry 0 (space) is never consulted. Entry 91 (1696) is where the six
-// Scandinavian letters begin; their own boundaries live with the text renderer.
-// Entry 184 keeps 1725, the column where A-diaeresis begins, as the table has
-// always held it; nothing looks it up.
 // Entry 32, the edge between '?' and '@', is the one our font chose: 495
 // splits their 42 columns in the ratio of the typeface's own widths, which
 // tools/fontmaker prints when it renders the strip.
@@ -23,15 +17,13 @@ const int32_t glyphEdges[kGlyphEdgeCount] = {
     1321, 1341, 1360, 1367, 1378, 1399, 1406, 1437, 1456, 1477,  // g h i j k l m n o p
     1497, 1517, 1531, 1551, 1564, 1583, 1604, 1636, 1658, 1678,  // q r s t u v w x y z
     1696,                                                  // end of 'z'
-    // 92..254: unused by the lookup, apart from entry 184.
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 92..111
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 112..131
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 132..151
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 152..171
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                          // 172..183
-    1725,                                                        // 184
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 185..204
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 205..224
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 225..244
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                // 245..254
+};
+
+const ExtraGlyph extraGlyphs[kExtraGlyphCount] = {
+    {0xC5, 1696, 1725},  // A ring
+    {0xC4, 1725, 1754},  // A diaeresis
+    {0xD6, 1754, 1782},  // O diaeresis
+    {0xE5, 1782, 1804},  // a ring
+    {0xE4, 1804, 1826},  // a diaeresis
+    {0xF6, 1826, 1849},  // o diaeresis
 };

@@ -1,15 +1,10 @@
 // rings.cpp - scene 0's background: concentric green rings that drift inward.
 //
-// drawRings() repaints every canvas pixel: red and blue 0, green the low 8
-// bits of (squared distance from the centre) * 67 / 255 + ringPhase, so each
-// ring is a dark-to-bright ramp that narrows toward the edges; every call
-// raises all levels by 4, which moves the rings toward the centre. The look
-// depends only on ringPhase modulo 256 and repeats every 64 calls.
-//
-// The level is computed in doubles in a fixed order (square sum, times 67,
-// times the double nearest 1/255, plus the phase) and truncated toward zero;
-// that order decides the last bit and is kept as written. No lookup table:
-// the only shortcut is the picture's own mirror symmetry about row 240.
+// Every call repaints the whole canvas and raises all levels by 4, which moves
+// the rings toward the centre; the look repeats every 64 calls. The level's
+// doubles are summed in the order written, which decides the last bit, so no
+// lookup table stands in for them; the one shortcut is the picture's mirror
+// symmetry about row 240.
 #include "effects/canvas.h"
 #include "effects/effects.h"
 #include "scenes/demo_state.h"

@@ -1,18 +1,10 @@
 // spiral.cpp - scene 1's spiral: 90 dots of 2 x 2 pixels that fan out from
 // (spiralCentreX, spiralCentreY).
 //
-// drawSpiral(r, g, b) places dot n at radius 10 + (n + 1) * swing / 190 and
-// angle 5n + radius, then turns and skews the figure by tick * kTickAngle.
-// The skew is deliberate: the row adds X0 with no factor and subtracts the
-// sine on its own, so this is not a rotation. The colour steps down by
-// (1, 2, 2) modulo 256 before every dot, drawn or not, so the first dot is
-// already one step below (r, g, b). It overwrites pixels and changes no
-// DemoState field.
-//
-// Positions fold into the canvas: a negative column or row counts by its
-// absolute value, a column past 637 reflects about 639 and a row past 478
-// about 478; dots that would still fall off the canvas are skipped. The dot
-// is drawn by linear offsets, so a dot whose left column is 639 or 640 wraps
+// The figure is skewed, not rotated: the row adds X0 with no factor and
+// subtracts the sine on its own. The colour steps down before every dot,
+// drawn or not, so the first dot is already one step below (r, g, b). A dot
+// is drawn by linear offsets, so one whose left column is 639 or 640 wraps
 // onto the start of the next row; the placement keeps even that inside the
 // canvas.
 #include "effects/canvas.h"

@@ -2,7 +2,7 @@
 //
 // The font is one strip of glyphs side by side (assets/assets.h): '!' to 'z'
 // found through glyphEdges, then the six Scandinavian letters found through
-// the small lookup below. The space is 10 pixels of nothing; every other code
+// their own small table. The space is 10 pixels of nothing; every other code
 // has no glyph and is 0 pixels wide. After each character the pen moves on by
 // its width plus a 4-pixel gap. Ink replaces canvas pixels one for one, the
 // key colour (exactly 255, 0, 0) leaves them alone, and whatever falls outside
@@ -27,24 +27,6 @@ constexpr int kFirstTableCode = 33;  // '!'
 constexpr int kLastTableCode = 122;  // 'z'
 constexpr int kStripPitch = kFontStripWidth * 3;
 
-// The letters after 'z' in the strip. glyphEdges has no usable entries for
-// them (their codes lie far past 'z'), so without this lookup a and o with
-// diaeresis, which the Swedish lines use, would draw nothing. The columns are
-// those the font maker rendered them into (tools/fontmaker).
-struct ExtraGlyph {
-  uint8_t code;  // Latin-1
-  int32_t first;
-  int32_t end;
-};
-constexpr ExtraGlyph kExtraGlyphs[] = {
-    {0xC5, 1696, 1725},  // A ring
-    {0xC4, 1725, 1754},  // A diaeresis
-    {0xD6, 1754, 1782},  // O diaeresis
-    {0xE5, 1782, 1804},  // a ring
-    {0xE4, 1804, 1826},  // a diaeresis
-    {0xF6, 1826, 1849},  // o diaeresis
-};
-
 struct GlyphSpan {
   int32_t first;  // first strip column
   int32_t width;  // 0: nothing to draw
@@ -55,7 +37,7 @@ GlyphSpan glyphFor(uint8_t code) {
     const int32_t first = glyphEdges[code - 32];
     return {first, glyphEdges[code - 31] - first};
   }
-  for (const ExtraGlyph& g : kExtraGlyphs)
+  for (const ExtraGlyph& g : extraGlyphs)
     if (g.code == code) return {g.first, g.end - g.first};
   return {0, 0};
 }

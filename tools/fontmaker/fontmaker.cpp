@@ -80,24 +80,6 @@ struct Glyph {
   Shape shape;
 };
 
-// The six letters after 'z', in strip order, with the columns where each
-// begins; the last runs to the strip's right edge. The text renderer holds
-// the same boundaries in its own lookup (effects/text.cpp), and the tests
-// check that the two agree.
-struct ExtraLetter {
-  uint32_t code;
-  int first;
-  Shape shape;
-};
-constexpr ExtraLetter kExtraLetters[] = {
-    {0xC5, 1696, Shape::MarkedCapital},  // A ring
-    {0xC4, 1725, Shape::MarkedCapital},  // A diaeresis
-    {0xD6, 1754, Shape::MarkedCapital},  // O diaeresis
-    {0xE5, 1782, Shape::Plain},          // a ring
-    {0xE4, 1804, Shape::Plain},          // a diaeresis
-    {0xF6, 1826, Shape::Plain},          // o diaeresis
-};
-
 Shape asciiShape(uint32_t code) {
   if (code == '(' || code == ')' || code == '[' || code == ']') return Shape::Bracket;
   // The table gives 'J' a capital's full width; the typeface's narrow J with
@@ -110,10 +92,10 @@ std::vector<Glyph> glyphList() {
   std::vector<Glyph> glyphs;
   for (uint32_t code = 33; code <= 122; ++code)
     glyphs.push_back({code, glyphEdges[code - 32], glyphEdges[code - 31], asciiShape(code)});
-  const int count = sizeof kExtraLetters / sizeof kExtraLetters[0];
-  for (int i = 0; i < count; ++i) {
-    const int end = i + 1 < count ? kExtraLetters[i + 1].first : kWidth;
-    glyphs.push_back({kExtraLetters[i].code, kExtraLetters[i].first, end, kExtraLetters[i].shape});
+  // Å Ä Ö carry their marks above a capital's height; å ä ö are plain letters.
+  for (const ExtraGlyph& letter : extraGlyphs) {
+    const Shape shape = letter.code < 0xE0 ? Shape::MarkedCapital : Shape::Plain;
+    glyphs.push_back({letter.code, letter.first, letter.end, shape});
   }
   return glyphs;
 }

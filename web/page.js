@@ -50,7 +50,7 @@ const testMode = params.has('frames');
 const benchMode = params.has('bench');
 const touchFirst = matchMedia('(pointer: coarse)').matches;
 
-let state = 'loading';  // loading, ready, playing, ended, failed: also the body's class
+let state = 'loading';  // loading, ready, playing, ended, failed, testing: also the body's class
 let runtimeReady;
 const runtime = new Promise((resolve) => { runtimeReady = resolve; });
 let musicBytes = null;
@@ -465,6 +465,7 @@ function wirePage() {
 // --- Test and benchmark modes --------------------------------------------------
 
 async function runTestMode() {
+  setState('testing');
   const words = ['--frames', params.get('frames')];
   if (params.has('keys')) words.push('--keys', params.get('keys'));
   window.captureTrace = [];

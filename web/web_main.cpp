@@ -57,33 +57,34 @@ long passesRun = 0;
 // long capture does not freeze the page.
 constexpr long kCapturePassesPerYield = 256;
 
+// The bodies below are JavaScript, which clang-format would mangle.
+// clang-format off
+
 // The time of the next animation frame, in ms on the page's clock. The page
 // may wrap the wait (its benchmark mode times the work between frames).
-EM_ASYNC_JS(double, nextAnimationFrame, (), { return await Module['nextAnimationFrame'](); });
+EM_ASYNC_JS(double, nextAnimationFrame, (), {
+  return await Module['nextAnimationFrame']();
+});
 
-EM_ASYNC_JS(void, yieldToBrowser, (),
-            { await new Promise(function(resolve) { setTimeout(resolve, 0); }); });
+EM_ASYNC_JS(void, yieldToBrowser, (), {
+  await new Promise(function(resolve) { setTimeout(resolve, 0); });
+});
 
 // Moves the music to `seconds` of its run when it has drifted from there.
-EM_JS(void, keepMusicAt, (double seconds), { Module['webMusic'].follow(seconds); });
+EM_JS(void, keepMusicAt, (double seconds), {
+  Module['webMusic'].follow(seconds);
+});
 
 // One line of the capture trace, handed to the page as the capture tool's
 // --trace prints it: pass, result, scene, scene frame, fading, swing, tick, crc.
-EM_JS(void, reportCapturePass,
-      (long pass, int rendered, int scene, int sceneFrame, int fading, double swing, int tick,
-       uint32_t crc),
-      {
-        Module['onCapturePass']({
-          pass : pass,
-          rendered : rendered,
-          sceneIndex : scene,
-          sceneFrame : sceneFrame,
-          fading : fading,
-          swing : swing,
-          tick : tick,
-          crc : crc >>> 0
-        });
-      });
+EM_JS(void, reportCapturePass, (long pass, int rendered, int scene, int sceneFrame, int fading,
+                                double swing, int tick, uint32_t crc), {
+  Module['onCapturePass']({pass: pass, rendered: rendered, sceneIndex: scene,
+                           sceneFrame: sceneFrame, fading: fading, swing: swing, tick: tick,
+                           crc: crc >>> 0});
+});
+
+// clang-format on
 
 // Keys pressed before a run, or between runs, are not part of it.
 void discardQueuedEvents() {

@@ -27,17 +27,19 @@ uint32_t pagePixels[kCanvasPixels];
 bool framePresented = false;
 
 // The ImageData is made once, on the first frame, and again only if the
-// program's memory were ever replaced (its views then go empty).
+// program's memory were ever replaced (its views then go empty). The body is
+// JavaScript, which clang-format would mangle.
+// clang-format off
 EM_JS(void, putPagePixels, (const uint32_t* pixels, int width, int height), {
   var frame = Module['pageFrame'];
-  if (!frame || frame.data.length == = 0) {
-    frame = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4), width,
-                          height);
-    Module['pageFrame'] = frame;
-    Module['pageContext'] = Module['canvas'].getContext('2d', {alpha : false});
+  if (!frame || frame.data.length === 0) {
+    var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+    frame = Module['pageFrame'] = new ImageData(bytes, width, height);
+    Module['pageContext'] = Module['canvas'].getContext('2d', {alpha: false});
   }
   Module['pageContext'].putImageData(frame, 0, 0);
 });
+// clang-format on
 
 uint32_t pagePixelOf(const uint8_t* rgb) {
   return uint32_t{rgb[0]} | uint32_t{rgb[1]} << 8 | uint32_t{rgb[2]} << 16 | kOpaque;

@@ -4,8 +4,8 @@
 #   setup-debian.sh           to build and run it: compiler, CMake, libraries
 #   setup-debian.sh --tests   also what the tests use: GoogleTest, Google
 #                             Benchmark, Xvfb and X tools, ffmpeg, and for the
-#                             web page Emscripten, Chromium, Node.js with the
-#                             pinned playwright-core from npm
+#                             web page Emscripten, brotli, Chromium, Node.js
+#                             with the pinned playwright-core from npm
 #   setup-debian.sh --checks  what CI's further checks use: clang with
 #                             libFuzzer, valgrind
 set -e
@@ -25,7 +25,7 @@ case "${1:-}" in
     if [ "${1:-}" = "--tests" ]; then
       install libgtest-dev libbenchmark-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
-        ffmpeg emscripten chromium nodejs
+        ffmpeg emscripten chromium nodejs brotli
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm
       (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)

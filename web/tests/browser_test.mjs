@@ -287,7 +287,7 @@ test('loading: failures and a silent demo said in plain words, compressed copies
     await withPage('/no-wasm/index.html', async (page) => {
       await page.waitForSelector('#failure:not([hidden])');
       assert.equal(await text(page, 'failure-text'), 'The demo\'s program could not be loaded ' +
-                   '(demo.wasm: 404 Not Found). Reloading the page may help.');
+                   '(demo.wasm is not on the server). Reloading the page may help.');
     });
     await withPage('/index.html', async (page) => {
       assert.match(await text(page, 'stage'), /needs\s+JavaScript: please turn JavaScript on/);
@@ -298,7 +298,7 @@ test('loading: failures and a silent demo said in plain words, compressed copies
   await t.test('without playable music the reason shows before the start, and it plays silent',
                async () => {
     const cases = [
-      ['/no-music/index.html', 'The music could not be loaded (data.dat: 404 Not Found), so ' +
+      ['/no-music/index.html', 'The music could not be loaded (data.dat is not on the server), so ' +
        'the demo plays without music.'],
       ['/bad-music/index.html', 'This browser cannot play the music\'s format (data.dat is Ogg ' +
        'Vorbis), so the demo plays without music.'],

@@ -37,6 +37,7 @@ const kDoubleTapMs = 350;
 const kFullscreenEscapeMs = 500;
 const kMinWholeScale = 2;  // from 2x on, the canvas is scaled by whole numbers only
 const kMusicDecodeRate = 44100;
+const kSoundStartWaitMs = 1000;
 // The first frames, while the browser still compiles and settles the page,
 // are not counted. A skipped-to scene counts its frames on from the scene
 // before, and every scene ends by itself at frame 1000: the warm-up and five
@@ -233,6 +234,16 @@ function openSound() {
   }
 }
 
+// An output device can take a moment to open; until it runs, the audio clock
+// stands still, and a picture started before it would be ahead of the music
+// from the first frame. A device that never starts holds nothing up for long.
+function soundRunning() {
+  const context = Module.musicContext;
+  if (!context || context.state === 'running') return Promise.resolve();
+  return Promise.race([context.resume().catch(() => {}),
+                       new Promise((resolve) => setTimeout(resolve, kSoundStartWaitMs))]);
+}
+
 function startDemo() {
   if (state !== 'ready') return;
   openSound();
@@ -243,10 +254,8 @@ function startDemo() {
 async function play() {
   setState('playing');
   element('end-panel').hidden = true;
-  if (Module.musicContext && Module.musicContext.state === 'suspended') {
-    Module.musicContext.resume();  // still inside the click or key
-  }
   if (!benchMode) showControls();  // once at the start, so the viewer knows they are there
+  await soundRunning();
   await Module.ccall('webPlayDemo', 'number', [], [], { async: true });
   hideControls();
   // A finished demo never stays in full screen.

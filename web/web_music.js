@@ -45,7 +45,6 @@ var LibraryWebMusic = {
     channels: {},
     nextHandle: 1,
     slides: [],
-    moves: 0,
 
     clamp: function(value, low, high) {
       return Math.min(high, Math.max(low, value));
@@ -130,7 +129,6 @@ var LibraryWebMusic = {
       WebMusic.startSource(channel, channel.loop ? seconds % length : seconds);
       WebMusic.setClock(channel, seconds, now, 1, 1, now);
       channel.followAgain = now + WebMusic.followHoldSeconds;
-      WebMusic.moves += 1;
     },
 
     slide: function(channel, name, param, target, now, end) {

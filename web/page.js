@@ -36,7 +36,7 @@ const kDoubleTapMs = 350;
 // An Escape that comes this soon after full screen ended is the one that ended it.
 const kFullscreenEscapeMs = 500;
 const kMinWholeScale = 2;  // from 2x on, the canvas is scaled by whole numbers only
-const kMusicDecodeRate = 44100;
+const kMusicDecodeRate = 44100;  // the soundtrack's own rate: decoding need not resample it
 const kSoundStartWaitMs = 1000;
 // The first frames, while the browser still compiles and settles the page,
 // are not counted. A skipped-to scene counts its frames on from the scene

@@ -127,9 +127,11 @@ async function frameRate(page, ms) {
   return (later[0] - before[0]) / ((later[1] - before[1]) / 1000);
 }
 
+// Paced at 60 frames per second: a hiccup made up inside the window may add
+// a frame or two, an unpaced loop would add hundreds.
 async function assertPlays(page, where) {
   const rate = await frameRate(page, 1500);
-  assert.ok(rate > 20 && rate < 61.5, `${where}: ${rate.toFixed(1)} frames per second`);
+  assert.ok(rate > 20 && rate < 65, `${where}: ${rate.toFixed(1)} frames per second`);
   assert.ok(!(await page.evaluate(pageCanvasIsBlack)), `${where}: the demo is on the page`);
 }
 

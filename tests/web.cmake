@@ -1,12 +1,14 @@
 # The web page (web/): its platform rules natively, then the page itself
 # built with Emscripten and tested in Debian's chromium.
 #
-# The `web` target builds the page folder into build/web (page, script,
-# wasm, data.dat) with a nested Emscripten build in build/web-build, from
-# the asset sources this build generates. It is part of `all`, so the README's
-# build and test command builds and tests the page too. The browser tests
-# need emscripten, chromium and Node.js from Debian and playwright-core
-# from npm (`npm ci` in web/); a missing one fails the tests with its name.
+# The `web` target builds the page folder into build/web (page, scripts,
+# wasm, data.dat, compressed copies) with a nested Emscripten build in
+# build/web-build, from the asset sources this build generates. It is part of
+# `all`, so the README's build and test command builds and tests the page
+# too. The browser tests need emscripten, chromium, brotli and Node.js from
+# Debian and playwright-core from npm (`npm ci` in web/); a missing one fails
+# the tests with its name. One test per group of web/tests/browser_test.mjs,
+# each one browser session or a few.
 demo_test(web_native_test
   SOURCES ${CMAKE_SOURCE_DIR}/web/tests/web_native_test.cpp ${CMAKE_SOURCE_DIR}/web/web_pacing.cpp
           ${CMAKE_SOURCE_DIR}/web/web_crc32.cpp
@@ -21,9 +23,10 @@ endif()
 find_program(DEMO_EMCMAKE emcmake)
 find_program(DEMO_NODE NAMES node nodejs)
 find_program(DEMO_CHROMIUM chromium)
+find_program(DEMO_BROTLI brotli)
 set(DEMO_WEB_OUT ${CMAKE_BINARY_DIR}/web)
 set(web_missing "")
-foreach(tool DEMO_EMCMAKE DEMO_NODE DEMO_CHROMIUM)
+foreach(tool DEMO_EMCMAKE DEMO_NODE DEMO_CHROMIUM DEMO_BROTLI)
   if(NOT ${tool})
     list(APPEND web_missing ${tool})
   endif()
@@ -32,6 +35,7 @@ if(NOT EXISTS ${CMAKE_SOURCE_DIR}/web/node_modules/playwright-core/package.json)
   list(APPEND web_missing "playwright-core (npm ci in web/)")
 endif()
 
+set(DEMO_WEB_ADDRESS "" CACHE STRING "Where the web page will be published (https://host/path/), for its link previews")
 if(DEMO_EMCMAKE)
   set(web_music_option "")
   if(TARGET soundtrack_data)
@@ -44,7 +48,8 @@ if(DEMO_EMCMAKE)
   add_custom_target(web ALL
     COMMAND ${web_env} ${DEMO_EMCMAKE} ${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR}/web
             -B ${CMAKE_BINARY_DIR}/web-build -DDEMO_GENERATED_ASSETS=${CMAKE_BINARY_DIR}/assets
-            -DDEMO_WEB_OUT=${DEMO_WEB_OUT} ${web_music_option} --log-level=NOTICE
+            -DDEMO_WEB_OUT=${DEMO_WEB_OUT} "-DDEMO_WEB_ADDRESS=${DEMO_WEB_ADDRESS}"
+            ${web_music_option} --log-level=NOTICE
     COMMAND ${web_env} ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/web-build
     COMMENT "Building the web page into ${DEMO_WEB_OUT}"
     VERBATIM)
@@ -54,7 +59,7 @@ if(DEMO_EMCMAKE)
   endif()
 endif()
 
-set(web_groups plays capture keys silent)
+set(web_groups plays touch loading capture)
 foreach(group ${web_groups})
   if(web_missing)
     add_test(NAME web_browser_${group}

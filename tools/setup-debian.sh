@@ -6,8 +6,8 @@
 #                             Benchmark, Xvfb and X tools, ffmpeg, FreeType
 #                             and the typeface for the font maker's test,
 #                             `file` for cpack's package checks, and for the
-#                             web page Emscripten, Chromium, Node.js with the
-#                             pinned playwright-core from npm
+#                             web page Emscripten, brotli, Chromium, Node.js
+#                             with the pinned playwright-core from npm
 #   setup-debian.sh --checks  what CI's further checks use: clang with
 #                             libFuzzer, valgrind
 set -e
@@ -27,7 +27,7 @@ case "${1:-}" in
       install libgtest-dev libbenchmark-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
-        ffmpeg emscripten chromium nodejs
+        ffmpeg emscripten brotli chromium nodejs
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm
       (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)

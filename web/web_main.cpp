@@ -6,18 +6,28 @@
 // browser until the next animation frame (or timer), so the page stays live.
 // The scene script, the effects, the frame pass and the music code are the
 // desktop's own; only the display, the pacing, the platform calls and the
-// music library are the page's.
+// music library are the page's. The page has no SDL video: the canvas goes
+// to the page through web_present.cpp, and keys come in as SDL events that
+// the page pushes (webPressKey), since the page decides what a key means
+// (Escape in full screen only leaves full screen).
 //
 // Entry points (exported; the page calls the first two through ccall with
-// async, and only one of them at a time):
-//   webPlayDemo()              plays the demo once, paced at 60 frames/s;
+// async, and only one of them at a time; the others directly, as
+// Module._webX(), also while a run waits for a frame):
+//   webPlayDemo()              plays the demo once, paced at 60 frames/s, the
+//                              music kept at the picture's place;
 //   webCapture(options)        the test mode: passes as fast as they go,
 //                              keys injected like the capture tool's --keys;
-//   webSceneIndex()            the scene playing, for tests. Call it as
-//                              Module._webSceneIndex(): a ccall made while the
-//                              demo waits for a frame resolves only at its end.
+//   webPressKey(key)           0: Space (skip a scene), 1: Escape (end);
+//   webPassesRun()             the loop passes of the run so far (1-based
+//                              number of the last one, as in the trace);
+//   webSceneIndex()            the scene playing (5 or more once it is over),
+//   webSceneCount()            of how many,
+//   webSceneProgress()         how far it is, 0 to 1,
+//   webFading()                1 while a transition fades to the next one.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -26,28 +36,43 @@
 #include "effects/canvas.h"
 #include "host/frame_loop.h"
 #include "host/music.h"
+#include "host/pacing.h"
 #include "host/present.h"
-#include "host/video.h"
 #include "scenes/demo_state.h"
+#include "scenes/render_frame.h"
 #include "tools/capture/capture_options.h"
 #include "web/web_crc32.h"
 #include "web/web_pacing.h"
+#include "web/web_present.h"
 
 namespace {
 
-SDL_Surface* screen = nullptr;
+// renderFrame hands a screen surface to presentCanvas; the page's presentation
+// draws on the page canvas and never reads it, so this placeholder stands in.
+SDL_Surface pageScreen{};
+
+long passesRun = 0;
 
 // Passes the test mode runs between two looks at the browser's events, so a
 // long capture does not freeze the page.
-constexpr long kCapturePassesPerYield = 64;
+constexpr long kCapturePassesPerYield = 256;
 
-// The time of the next animation frame, in ms on the page's clock.
+// The bodies below are JavaScript, which clang-format would mangle.
+// clang-format off
+
+// The time of the next animation frame, in ms on the page's clock. The page
+// may wrap the wait (its benchmark mode times the work between frames).
 EM_ASYNC_JS(double, nextAnimationFrame, (), {
-  return await new Promise(function(resolve) { requestAnimationFrame(resolve); });
+  return await Module['nextAnimationFrame']();
 });
 
 EM_ASYNC_JS(void, yieldToBrowser, (), {
   await new Promise(function(resolve) { setTimeout(resolve, 0); });
+});
+
+// Moves the music to `seconds` of its run when it has drifted from there.
+EM_JS(void, keepMusicAt, (double seconds), {
+  Module['webMusic'].follow(seconds);
 });
 
 // One line of the capture trace, handed to the page as the capture tool's
@@ -59,13 +84,7 @@ EM_JS(void, reportCapturePass, (long pass, int rendered, int scene, int sceneFra
                            crc: crc >>> 0});
 });
 
-// The page's screen, opened once and kept for every run.
-SDL_Surface* pageScreen() {
-  if (screen == nullptr && SDL_Init(SDL_INIT_VIDEO) == 0) {
-    screen = SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
-  }
-  return screen;
-}
+// clang-format on
 
 // Keys pressed before a run, or between runs, are not part of it.
 void discardQueuedEvents() {
@@ -78,14 +97,31 @@ void discardQueuedEvents() {
 // page black at its end.
 void blankScreen() {
   std::memset(canvas, 0, sizeof canvas);
-  presentCanvas(screen);
+  presentCanvas(&pageScreen);
+  showPresentedFrame();
 }
 
 int64_t msToNs(double ms) { return static_cast<int64_t>(ms * 1e6); }
 
-void waitForFrameDue(AnimationPacer& pacer) {
-  while (!pacerTakesFrame(pacer, msToNs(nextAnimationFrame()))) {
+int waitForFramesDue(AnimationPacer& pacer) {
+  for (;;) {
+    const int due = pacerFramesDue(pacer, msToNs(nextAnimationFrame()));
+    if (due > 0) return due;
   }
+}
+
+// Runs up to `count` passes; false once the loop is over.
+bool runPasses(int count) {
+  for (int i = 0; i < count; ++i) {
+    ++passesRun;
+    if (!loopGoesOn(runFramePass(&pageScreen))) return false;
+  }
+  return true;
+}
+
+// In sync, pass n shows while the music plays second (n - 1) / 60.
+double musicSecondsOfPass(long pass) {
+  return static_cast<double>(pass - 1) / static_cast<double>(kFramesPerSecond);
 }
 
 void reportPass(long pass, bool rendered) {
@@ -116,20 +152,20 @@ bool parseOptions(const char* text, CaptureOptions& options) {
 extern "C" {
 
 // Plays the demo once: music, the script at 60 frames per second until it
-// ends or the viewer presses Escape, the music's slide out. Returns 0, or 1
-// when the page has no screen to draw on.
+// ends or the viewer presses Escape, the music's slide out. Returns 0.
 EMSCRIPTEN_KEEPALIVE int webPlayDemo() {
-  if (pageScreen() == nullptr) return 1;
   discardQueuedEvents();
   blankScreen();
   musicStart();
   resetDemoState();
-
+  passesRun = 0;
   AnimationPacer pacer{};
-  do {
-    waitForFrameDue(pacer);
-  } while (loopGoesOn(runFramePass(screen)));
-
+  bool goesOn = true;
+  while (goesOn) {
+    goesOn = runPasses(waitForFramesDue(pacer));
+    showPresentedFrame();
+    if (goesOn) keepMusicAt(musicSecondsOfPass(passesRun));
+  }
   musicEnd();
   blankScreen();
   return 0;
@@ -141,25 +177,43 @@ EMSCRIPTEN_KEEPALIVE int webPlayDemo() {
 // -1 for options the capture tool would refuse.
 EMSCRIPTEN_KEEPALIVE long webCapture(const char* options) {
   CaptureOptions parsed;
-  if (!parseOptions(options, parsed) || pageScreen() == nullptr) return -1;
+  if (!parseOptions(options, parsed)) return -1;
   discardQueuedEvents();
   blankScreen();
   resetDemoState();
-  long pass = 1;
-  for (;; ++pass) {
+  for (passesRun = 1;; ++passesRun) {
     for (const KeyPress& press : parsed.keys) {
-      if (press.pass == pass) pushCaptureKey(press.key);
+      if (press.pass == passesRun) pushCaptureKey(press.key);
     }
-    const FramePass result = runFramePass(screen);
-    reportPass(pass, result.rendered);
-    if (!loopGoesOn(result) || pass == parsed.maxPasses) break;
-    if (pass % kCapturePassesPerYield == 0) yieldToBrowser();
+    const FramePass result = runFramePass(&pageScreen);
+    reportPass(passesRun, result.rendered);
+    if (!loopGoesOn(result) || passesRun == parsed.maxPasses) break;
+    if (passesRun % kCapturePassesPerYield == 0) {
+      showPresentedFrame();
+      yieldToBrowser();
+    }
   }
-  return pass;
+  showPresentedFrame();
+  return passesRun;
 }
 
-// The scene the demo is in (5 or more once the script is over), for the
-// page's tests of its keys.
+// Other values of `key` are ignored.
+EMSCRIPTEN_KEEPALIVE void webPressKey(int key) {
+  if (key == 0) pushCaptureKey(CaptureKey::Space);
+  if (key == 1) pushCaptureKey(CaptureKey::Escape);
+}
+
+EMSCRIPTEN_KEEPALIVE long webPassesRun() { return passesRun; }
+
 EMSCRIPTEN_KEEPALIVE int webSceneIndex() { return demoState.sceneIndex; }
+
+EMSCRIPTEN_KEEPALIVE int webSceneCount() { return kSceneCount; }
+
+EMSCRIPTEN_KEEPALIVE int webFading() { return demoState.fading ? 1 : 0; }
+
+EMSCRIPTEN_KEEPALIVE double webSceneProgress() {
+  if (demoState.sceneLength <= 0) return 0.0;
+  return std::clamp(static_cast<double>(demoState.sceneFrame) / demoState.sceneLength, 0.0, 1.0);
+}
 
 }  // extern "C"

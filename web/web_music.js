@@ -2,16 +2,23 @@
 // Emscripten JavaScript library, linked with --js-library).
 //
 // Before the program runs, the page puts into Module:
-//   musicContext: the AudioContext, created inside the viewer's click or key
-//                 press (browsers keep sound off until the viewer acts);
-//   musicFiles:   decoded AudioBuffers by file name, e.g. {'data.dat': buffer}.
+//   musicContext: the AudioContext; the page resumes it inside the viewer's
+//                 click or key press (browsers keep sound off until then);
+//   musicFiles:   decoded AudioBuffers by file name, e.g. {'data.dat': buffer};
+//   musicOutput:  optionally, the node streams play into (the page's volume
+//                 and mute); the speakers otherwise.
 // A stream plays its buffer through a gain (volume) and a stereo panner (pan)
-// to the speakers; with the loop flag it restarts without a gap. Slides are
+// to the output; with the loop flag it restarts without a gap. Slides are
 // linear ramps of the AudioParams scheduled on the audio clock, so they run
 // on while the program sleeps; a slide is "in progress" until the audio clock
 // passes its end. A suspended or stalled audio clock holds that up for at
 // most two seconds past the slide's own time, so the program's wait for the
 // slides always ends.
+//
+// Beyond the library's entry points, the page keeps the music with the
+// picture: follow(seconds) moves a playing stream to where the picture is
+// when the two have come apart (the picture stopped while the music played
+// on: a hidden tab, a frozen page), and position() says where the music is.
 //
 // The library's state is Module.webMusic, for the page and its tests to look
 // at: `channels` by handle, and `slides`, every slide with its parameter, its
@@ -29,6 +36,11 @@ var LibraryWebMusic = {
     keepVolume: -1,
     keepPan: -101,
     stallAllowanceMs: 2000,
+    // How far music and picture may drift apart before the music is moved,
+    // and how long (on the audio clock) it then plays before it may be moved
+    // again, so a stalled audio clock cannot make it stutter.
+    followToleranceSeconds: 0.05,
+    followHoldSeconds: 1,
     context: null,
     channels: {},
     nextHandle: 1,
@@ -54,6 +66,71 @@ var LibraryWebMusic = {
       }
     },
 
+    // A source plays its buffer once: every start, and every move, takes a
+    // new one, at `offset` seconds into the buffer.
+    startSource: function(channel, offset) {
+      var source = WebMusic.context.createBufferSource();
+      source.buffer = channel.buffer;
+      source.loop = channel.loop;
+      source.connect(channel.gain);
+      if (channel.started) {
+        try { channel.source.stop(); } catch (e) { /* already stopped */ }
+        channel.source.disconnect();
+      }
+      source.start(0, offset);
+      channel.source = source;
+      channel.started = true;
+    },
+
+    // Where a channel's music is, in seconds of the file played since it
+    // started, loops counted: the playback rate integrated over the audio
+    // clock. `clock` holds the rate's last ramp: from `rate` at `time` (when
+    // the music stood at `seconds`) to `rampTo` at `rampEnd`, then level.
+    positionAt: function(clock, t) {
+      var span = clock.rampEnd - clock.time;
+      var ramped = Math.max(0, Math.min(t, clock.rampEnd) - clock.time);
+      var rateThen = span > 0 ? clock.rate + (clock.rampTo - clock.rate) * ramped / span
+                              : clock.rampTo;
+      var level = Math.max(0, t - Math.max(clock.time, clock.rampEnd));
+      return clock.seconds + ramped * (clock.rate + rateThen) / 2 + level * clock.rampTo;
+    },
+
+    rateAt: function(clock, t) {
+      if (t >= clock.rampEnd) return clock.rampTo;
+      return clock.rate + (clock.rampTo - clock.rate) * (t - clock.time) / (clock.rampEnd - clock.time);
+    },
+
+    setClock: function(channel, seconds, now, rate, rampTo, rampEnd) {
+      channel.clock = {time: now, seconds: seconds, rate: rate, rampTo: rampTo, rampEnd: rampEnd};
+    },
+
+    playing: function() {
+      for (var handle in WebMusic.channels) {
+        if (WebMusic.channels[handle].started) return WebMusic.channels[handle];
+      }
+      return null;
+    },
+
+    position: function() {
+      var channel = WebMusic.playing();
+      return channel ? WebMusic.positionAt(channel.clock, WebMusic.context.currentTime) : null;
+    },
+
+    follow: function(seconds) {
+      var channel = WebMusic.playing();
+      var context = WebMusic.context;
+      if (!channel || context.state !== 'running' || Object.keys(channel.ends).length) return;
+      var now = context.currentTime;
+      if (now < channel.followAgain) return;
+      var drift = WebMusic.positionAt(channel.clock, now) - seconds;
+      if (Math.abs(drift) <= WebMusic.followToleranceSeconds) return;
+      var length = channel.buffer.duration;
+      if (!channel.loop && seconds >= length) return;
+      WebMusic.startSource(channel, channel.loop ? seconds % length : seconds);
+      WebMusic.setClock(channel, seconds, now, 1, 1, now);
+      channel.followAgain = now + WebMusic.followHoldSeconds;
+    },
+
     slide: function(channel, name, param, target, now, end) {
       WebMusic.ramp(param, target, now, end);
       channel.ends[name] = end;
@@ -64,8 +141,8 @@ var LibraryWebMusic = {
     release: function(channel) {
       if (channel.started) {
         try { channel.source.stop(); } catch (e) { /* already stopped */ }
+        channel.source.disconnect();
       }
-      channel.source.disconnect();
       channel.gain.disconnect();
       channel.panner.disconnect();
     },
@@ -89,16 +166,14 @@ var LibraryWebMusic = {
     var files = Module['musicFiles'] || {};
     var buffer = files[UTF8ToString(file)];
     if (!buffer) return 0;
-    var source = context.createBufferSource();
-    source.buffer = buffer;
     var gain = context.createGain();
     var panner = context.createStereoPanner();
-    source.connect(gain);
     gain.connect(panner);
-    panner.connect(context.destination);
+    panner.connect(Module['musicOutput'] || context.destination);
     var handle = WebMusic.nextHandle++;
-    WebMusic.channels[handle] = {handle: handle, source: source, gain: gain, panner: panner,
-                                 started: false, ends: {}, wallLimit: 0};
+    WebMusic.channels[handle] = {handle: handle, buffer: buffer, source: null, gain: gain,
+                                 panner: panner, loop: false, started: false, ends: {},
+                                 wallLimit: 0, clock: null, followAgain: 0};
     return handle;
   },
 
@@ -115,9 +190,10 @@ var LibraryWebMusic = {
     if (!WebMusic.context || !channel) return 0;
     // A stream plays on from where it stands; a source starts only once.
     if (!channel.started) {
-      channel.source.loop = (flags & WebMusic.loopFlag) !== 0;
-      channel.source.start();
-      channel.started = true;
+      var now = WebMusic.context.currentTime;
+      channel.loop = (flags & WebMusic.loopFlag) !== 0;
+      WebMusic.startSource(channel, 0);
+      WebMusic.setClock(channel, 0, now, 1, 1, now);
     }
     return 1;
   },
@@ -129,8 +205,11 @@ var LibraryWebMusic = {
     var now = WebMusic.context.currentTime;
     var end = now + (milliseconds >>> 0) / 1000;
     var clamp = WebMusic.clamp;
-    if (frequency !== WebMusic.keepFrequency) {
+    if (frequency !== WebMusic.keepFrequency && found.started) {
       var rate = clamp(frequency, 200, 192000) / WebMusic.streamFrequency;
+      var clock = found.clock;
+      WebMusic.setClock(found, WebMusic.positionAt(clock, now), now, WebMusic.rateAt(clock, now),
+                        rate, end);
       WebMusic.slide(found, 'playbackRate', found.source.playbackRate, rate, now, end);
     }
     if (volume !== WebMusic.keepVolume) {

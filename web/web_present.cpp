@@ -1,12 +1,16 @@
 // web_present.cpp - puts the canvas on the page: presentCanvas for the web build.
 //
-// Emscripten's SDL keeps the screen's pixels in the page's <canvas> element:
-// the surface's `pixels` exist only while it is locked, and unlocking copies
-// them to the page. So the web build always locks, whatever the surface's
-// flags say. Its screen format is fixed (red in the low byte, alpha on top)
-// and its SDL_MapRGB ignores the format it is given; mapping inline from the
-// format's masks gives the same words without a call into JavaScript for
-// each of the 307,200 pixels. Same interface as host/present.h.
+// The page's <canvas> takes rows of red, green, blue, alpha bytes. Each shown
+// frame is converted into pagePixels, in the program's own memory, and the
+// page copies that into its canvas with one putImageData through an
+// ImageData that views the memory directly: one pass over the pixels here,
+// one copy by the browser. The screen surface renderFrame passes along is the
+// page's placeholder (web_main.cpp): nothing of it is read.
+#include "web/web_present.h"
+
+#include <emscripten.h>
+#include <wasm_simd128.h>
+
 #include <cstdint>
 
 #include "effects/canvas.h"
@@ -14,39 +18,62 @@
 
 namespace {
 
-bool fitsCanvas(const SDL_Surface* screen) {
-  return screen->pixels != nullptr && screen->format->BytesPerPixel == 4 &&
-         screen->w >= kCanvasWidth && screen->h >= kCanvasHeight &&
-         screen->pitch >= kCanvasWidth * 4;
+constexpr uint32_t kOpaque = 0xFF000000u;  // alpha, the top byte of a little-endian word
+
+// The page canvas's pixels. Static, so the ImageData over it stays valid
+// (the program's memory does not grow).
+uint32_t pagePixels[kCanvasPixels];
+
+bool framePresented = false;
+
+// The ImageData is made once, on the first frame, and again only if the
+// program's memory were ever replaced (its views then go empty). The body is
+// JavaScript, which clang-format would mangle.
+// clang-format off
+EM_JS(void, putPagePixels, (const uint32_t* pixels, int width, int height), {
+  var frame = Module['pageFrame'];
+  if (!frame || frame.data.length === 0) {
+    var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+    frame = Module['pageFrame'] = new ImageData(bytes, width, height);
+    Module['pageContext'] = Module['canvas'].getContext('2d', {alpha: false});
+  }
+  Module['pageContext'].putImageData(frame, 0, 0);
+});
+// clang-format on
+
+uint32_t pagePixelOf(const uint8_t* rgb) {
+  return uint32_t{rgb[0]} | uint32_t{rgb[1]} << 8 | uint32_t{rgb[2]} << 16 | kOpaque;
 }
 
-int shiftOf(Uint32 mask) { return mask == 0 ? 0 : __builtin_ctz(mask); }
+// Four pixels at a time: one 16-byte load holds their 12 bytes (and 4 of the
+// next pixels', unused), one shuffle spreads them to 16 with a zero in each
+// alpha place. The last few pixels, whose load would read past the canvas,
+// go one by one.
+constexpr int kVectorPixels = 4;
+constexpr int kVectorBytes = 16;
+constexpr int kVectorEnd =
+    (kCanvasBytes - kVectorBytes) / kCanvasBytesPerPixel / kVectorPixels * kVectorPixels;
 
-void convertRows(SDL_Surface* screen) {
-  const SDL_PixelFormat* format = screen->format;
-  const int rShift = shiftOf(format->Rmask), gShift = shiftOf(format->Gmask),
-            bShift = shiftOf(format->Bmask);
-  const Uint32 alpha = format->Amask;  // the page canvas blends alpha: keep it opaque
-  auto* base = static_cast<uint8_t*>(screen->pixels);
-  for (int y = 0; y < kCanvasHeight; ++y) {
-    const uint8_t* source = canvas + canvasOffset(0, y);
-    auto* destination = reinterpret_cast<Uint32*>(base + ((static_cast<size_t>(y) * screen->pitch) & ~size_t{3}));
-    for (int x = 0; x < kCanvasWidth; ++x, source += kCanvasBytesPerPixel) {
-      destination[x] = (Uint32(source[0]) << rShift) | (Uint32(source[1]) << gShift) |
-                       (Uint32(source[2]) << bShift) | alpha;
-    }
+void convertCanvas() {
+  const v128_t spread = wasm_i8x16_make(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const v128_t opaque = wasm_u32x4_splat(kOpaque);
+  int pixel = 0;
+  for (; pixel < kVectorEnd; pixel += kVectorPixels) {
+    const v128_t rgb = wasm_v128_load(canvas + pixel * kCanvasBytesPerPixel);
+    wasm_v128_store(pagePixels + pixel, wasm_v128_or(wasm_i8x16_swizzle(rgb, spread), opaque));
+  }
+  for (; pixel < kCanvasPixels; ++pixel) {
+    pagePixels[pixel] = pagePixelOf(canvas + pixel * kCanvasBytesPerPixel);
   }
 }
 
 }  // namespace
 
-void lockIfNeeded(SDL_Surface* surface) { SDL_LockSurface(surface); }
+void presentCanvas(SDL_Surface*) { framePresented = true; }
 
-void unlockIfNeeded(SDL_Surface* surface) { SDL_UnlockSurface(surface); }
-
-void presentCanvas(SDL_Surface* screen) {
-  lockIfNeeded(screen);
-  if (fitsCanvas(screen)) convertRows(screen);
-  unlockIfNeeded(screen);
-  SDL_Flip(screen);
+void showPresentedFrame() {
+  if (!framePresented) return;
+  framePresented = false;
+  convertCanvas();
+  putPagePixels(pagePixels, kCanvasWidth, kCanvasHeight);
 }

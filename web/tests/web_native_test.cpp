@@ -1,6 +1,7 @@
 // web_native_test.cpp - the web page's platform rules that need no browser:
-// the animation-frame pacing on displays of every common rate, and the
-// canvas checksum the page's test mode compares with the capture tool's.
+// the animation-frame pacing on displays of every common rate and after
+// stalls, and the canvas checksum the page's test mode compares with the
+// capture tool's.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -26,7 +27,7 @@ struct Display {
 };
 
 // Runs the pacer over the display's refreshes in [from, to) and returns the
-// times at which it drew a frame.
+// times at which it drew frames (a refresh that draws two appears twice).
 std::vector<int64_t> framesDrawn(AnimationPacer& pacer, const Display& display, int64_t from,
                                  int64_t to) {
   std::mt19937 random(display.seed);
@@ -36,7 +37,7 @@ std::vector<int64_t> framesDrawn(AnimationPacer& pacer, const Display& display, 
   for (int64_t k = 0;; ++k) {
     const int64_t now = from + static_cast<int64_t>(k * period) + jitter(random);
     if (now >= to) break;
-    if (pacerTakesFrame(pacer, now)) drawn.push_back(now);
+    drawn.insert(drawn.end(), pacerFramesDue(pacer, now), now);
   }
   return drawn;
 }
@@ -53,42 +54,42 @@ int64_t framesAhead(const std::vector<int64_t>& times) {
   return worst;
 }
 
-TEST(WebPacing, SixtyFramesASecondOnEveryFastDisplay) {
-  for (double hz : {60.0, 75.0, 90.0, 120.0, 144.0, 165.0, 240.0}) {
-    AnimationPacer pacer{};
-    const auto drawn = framesDrawn(pacer, {hz, 500'000}, 0, 10 * kSecond);
-    EXPECT_NEAR(static_cast<double>(drawn.size()), 600.0, 1.0) << hz << " Hz";
-    // The fast refreshes hold frames: the demo never runs ahead of 60 per second.
-    EXPECT_EQ(framesAhead(drawn), 0) << hz << " Hz";
-  }
-}
-
-TEST(WebPacing, SlowAndSlightlySlowDisplaysDrawOnEveryRefresh) {
-  // 59.94 Hz sets deadlines a hair ahead of the refreshes: a pacer that
-  // waited for them strictly would drop a frame every refresh or so.
-  for (double hz : {59.94, 50.0, 30.0}) {
+TEST(WebPacing, SixtyFramesASecondOnEveryDisplay) {
+  // Fast displays hold frames; slow ones (and 59.94 Hz, whose refreshes fall
+  // a hair behind the schedule) draw two at some refreshes, so the picture
+  // keeps the music's pace. It never runs ahead of 60 per second.
+  for (double hz : {30.0, 50.0, 59.94, 60.0, 75.0, 90.0, 120.0, 144.0, 165.0, 240.0}) {
     AnimationPacer pacer{};
     const auto drawn = framesDrawn(pacer, {hz, 1'000'000}, 0, 10 * kSecond);
-    EXPECT_NEAR(static_cast<double>(drawn.size()), 10 * hz, 1.0) << hz << " Hz";
+    EXPECT_NEAR(static_cast<double>(drawn.size()), 600.0, 1.0) << hz << " Hz";
+    EXPECT_EQ(framesAhead(drawn), 0) << hz << " Hz";
   }
 }
 
 TEST(WebPacing, TheFirstRefreshDrawsAtOnce) {
   AnimationPacer pacer{};
-  EXPECT_TRUE(pacerTakesFrame(pacer, 123 * kSecond));
-  EXPECT_FALSE(pacerTakesFrame(pacer, 123 * kSecond + 8 * kMs));  // a 120 Hz refresh later
-  EXPECT_TRUE(pacerTakesFrame(pacer, 123 * kSecond + 16 * kMs));
+  EXPECT_EQ(pacerFramesDue(pacer, 123 * kSecond), 1);
+  EXPECT_EQ(pacerFramesDue(pacer, 123 * kSecond + 8 * kMs), 0);  // a 120 Hz refresh later
+  EXPECT_EQ(pacerFramesDue(pacer, 123 * kSecond + 16 * kMs), 1);
 }
 
-TEST(WebPacing, AHiddenTabComesBackAtNormalSpeed) {
-  for (double hz : {60.0, 144.0}) {
-    AnimationPacer pacer{};
-    const auto before = framesDrawn(pacer, {hz, 500'000}, 0, 2 * kSecond);
-    ASSERT_NEAR(static_cast<double>(before.size()), 120.0, 1.0);
-    // No refreshes for 30 s while the tab is hidden, then the display goes on.
-    const auto after = framesDrawn(pacer, {hz, 500'000, 2}, 32 * kSecond, 33 * kSecond);
-    EXPECT_NEAR(static_cast<double>(after.size()), 60.0, 1.0) << hz << " Hz: no catching up";
-    EXPECT_EQ(framesAhead(after), 0) << hz << " Hz";
+TEST(WebPacing, AHiccupIsMadeUpButAStallIsNot) {
+  struct Case {
+    int64_t gap;       // no refreshes for this long, after 2 s of drawing
+    double afterward;  // frames drawn in the second that follows
+  };
+  for (const Case& c : {Case{100 * kMs, 66.0}, Case{240 * kMs, 74.0}, Case{300 * kMs, 60.0},
+                        Case{30 * kSecond, 60.0}}) {
+    for (double hz : {60.0, 144.0}) {
+      AnimationPacer pacer{};
+      const auto before = framesDrawn(pacer, {hz, 500'000}, 0, 2 * kSecond);
+      ASSERT_NEAR(static_cast<double>(before.size()), 120.0, 1.0);
+      const int64_t back = 2 * kSecond + c.gap;
+      const auto after = framesDrawn(pacer, {hz, 500'000, 2}, back, back + kSecond);
+      EXPECT_NEAR(static_cast<double>(after.size()), c.afterward, 1.0)
+          << hz << " Hz, gap " << c.gap / kMs << " ms";
+      EXPECT_LE(std::count(after.begin(), after.end(), after.front()), kMaxCatchUpFrames);
+    }
   }
 }
 
@@ -100,7 +101,9 @@ TEST(WebChecksum, IsZlibsCrc32) {
   std::vector<uint8_t> frame(640 * 480 * 3);
   std::mt19937 random(7);
   for (uint8_t& byte : frame) byte = static_cast<uint8_t>(random());
-  EXPECT_EQ(crc32Of(frame.data(), frame.size()), crc32(0L, frame.data(), frame.size()));
+  for (size_t length : {frame.size(), frame.size() - 5}) {  // whole slices, and a tail after them
+    EXPECT_EQ(crc32Of(frame.data(), length), crc32(0L, frame.data(), length)) << length;
+  }
 }
 
 }  // namespace

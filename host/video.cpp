@@ -41,6 +41,34 @@ void restoreStderr(int saved) {
   close(saved);
 }
 
+// The variables that name a display for SDL's drivers.
+const char* const kDisplayVariables[] = {"WAYLAND_DISPLAY", "DISPLAY"};
+
+// Writes the display variables that are set into `out` as "NAME=value",
+// separated by ", "; empty when none is.
+void namedDisplays(char* out, size_t size) {
+  out[0] = '\0';
+  for (const char* variable : kDisplayVariables) {
+    const char* value = std::getenv(variable);
+    const size_t used = std::strlen(out);
+    if (value == nullptr || value[0] == '\0' || used + 1 >= size) continue;
+    std::snprintf(out + used, size - used, "%s%s=%s", used ? ", " : "", variable, value);
+  }
+}
+
+// The one line for a start-up that found no display to show on.
+void reportNoDisplay() {
+  char named[256];
+  namedDisplays(named, sizeof named);
+  if (named[0] != '\0') {
+    std::fprintf(stderr, "demo: could not open the display named in %s\n", named);
+  } else {
+    std::fprintf(stderr,
+                 "demo: no display found (set DISPLAY or WAYLAND_DISPLAY, or name a driver in "
+                 "SDL_VIDEODRIVER)\n");
+  }
+}
+
 bool userNamedDriver() {
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   return chosen != nullptr && chosen[0] != '\0';
@@ -66,9 +94,7 @@ SDL_Surface* openDisplay() {
   char driver[64] = "";
   SDL_VideoDriverName(driver, sizeof driver);
   if (isHeadlessDriver(driver) && !userNamedDriver()) {
-    std::fprintf(stderr,
-                 "demo: no display found (set DISPLAY or WAYLAND_DISPLAY, or name a driver in "
-                 "SDL_VIDEODRIVER)\n");
+    reportNoDisplay();
     return nullptr;
   }
 

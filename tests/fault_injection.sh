@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Bad situations, each with the real demo binary on a real X server (Xvfb):
-# no display, no audio device, no music library or one lacking an entry
-# point, every kind of bad "data.dat", and SIGTERM/SIGINT mid-script. The
-# demo must say what is wrong in one line (or nothing, when all is well),
-# keep its memory bounded, end normally and promptly.
+# no display or one that cannot be opened, no audio device, no music library
+# or one lacking an entry point, every kind of bad "data.dat", and
+# SIGTERM/SIGINT mid-script. The demo must say what is wrong in one line (or
+# nothing, when all is well), keep its memory bounded, end normally and
+# promptly.
 # Usage: fault_injection.sh BUILD_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -68,12 +69,19 @@ expect_silent_run() {
   else pass "$name${pattern:+ (\"$lines\")}"; fi
 }
 
-# No display at all: one line, status 1.
-(cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY ./demo) 2>"$work/stderr"
-status=$?
-if [ $status -eq 1 ] && [ "$(grep -c '^' "$work/stderr")" -eq 1 ]; then
-  pass "no display: $(cat "$work/stderr")"
-else fail "no display: status $status, stderr: $(cat "$work/stderr")"; fi
+# No display at all, or one named that cannot be opened: one line saying
+# which, status 1.
+no_display() {
+  local name=$1 pattern=$2
+  shift 2
+  (cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY "$@" ./demo) 2>"$work/stderr"
+  status=$?
+  if [ $status -eq 1 ] && [ "$(grep -c '^' "$work/stderr")" -eq 1 ] && grep -q "$pattern" "$work/stderr"; then
+    pass "$name: $(cat "$work/stderr")"
+  else fail "$name: status $status, stderr: $(cat "$work/stderr")"; fi
+}
+no_display "no display" "set DISPLAY"
+no_display "display that cannot be opened" "could not open.*:65000" DISPLAY=:65000
 
 good=$(stage good "$build/libdemobass.so")
 cp "$build/data.dat" "$good/"

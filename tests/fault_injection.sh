@@ -2,9 +2,9 @@
 # Bad situations, each with the real demo binary on a real X server (Xvfb):
 # no display or one that cannot be opened, no audio device, no music library
 # or one lacking an entry point, every kind of bad "data.dat", and
-# SIGTERM/SIGINT mid-script. The demo must say what is wrong in one line (or
-# nothing, when all is well), keep its memory bounded, end normally and
-# promptly.
+# SIGTERM/SIGINT/SIGHUP mid-script. The demo must say what is wrong in one
+# line (or nothing, when all is well), keep its memory bounded, end normally
+# and promptly.
 # Usage: fault_injection.sh BUILD_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -34,9 +34,10 @@ stage() {
   echo "$dir"
 }
 
-# Runs the demo in folder $1 until $2 (a key name or a signal: Escape, TERM,
-# INT) after 1.5 s. Sets: status, lines (the demo's stderr without SDL's
-# disk-driver notes), seconds (from the stop request to the exit), peak_kb.
+# Runs the demo in folder $1 until $2 after 1.5 s: a key name or a signal
+# (Escape, TERM, INT, HUP). Sets: status, lines (the demo's stderr without
+# SDL's disk-driver notes), seconds (from the stop request to the exit),
+# peak_kb.
 run_demo() {
   local dir=$1 stop=$2
   (cd "$dir" && exec "$dir/demo") 2>"$work/stderr" &
@@ -129,7 +130,7 @@ rm -rf "$bad/data.dat"
 
 # A stop signal mid-script ends it like a close request: the music still
 # slides out (at least half a second), and the demo is gone within 3 s.
-for signal in TERM INT; do
+for signal in TERM INT HUP; do
   run_demo "$good" $signal
   if [ "$status" -eq 0 ] && [ "$seconds" -ge 450 ] && [ "$seconds" -le 3000 ]; then
     pass "SIG$signal ends the demo in $seconds ms with status 0"

@@ -16,10 +16,18 @@
 //
 // Limits: at most kMaxChannels streams at a time; files with 1..16 channels
 // (the first two of a multichannel file are played) at 1 kHz..384 kHz.
+//
+// Exit and unloading: a program may exit, or unload the library, with the
+// output open and streams playing. The first initialisation registers
+// shutDown with atexit, which glibc ties to this library: it runs at
+// dlclose, and at exit before any exit handler registered earlier (the
+// host's SDL_Quit), while the audio callback may still be running. So the
+// process-wide data below has no destructor of its own to run under it.
 #include "audio/demobass.h"
 
 #include <SDL.h>
 #include <dlfcn.h>
+#include <pthread.h>
 #include <samplerate.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -29,19 +37,20 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <new>
-#include <system_error>
-#include <thread>
+#include <type_traits>
 
 namespace {
 
 constexpr int kMaxChannels = 4;
 constexpr int kOutputChannels = 2;
-constexpr int kDeviceBufferFrames = 1024;   // about 23 ms at 44.1 kHz
-constexpr int kSubBlockFrames = 64;         // slides step this often (1.5 ms)
+constexpr int kDeviceBufferFrames = 1024;  // about 23 ms at 44.1 kHz
+constexpr int kSubBlockFrames = 64;        // slides step this often (1.5 ms)
 constexpr int kDecodeChunkFrames = 2048;
-constexpr double kRingSeconds = 1.0;        // decoded lead over playback
-constexpr int kDecoderIdleMs = 3;           // decoder poll while the ring is full
+constexpr double kRingSeconds = 1.0;  // decoded lead over playback
+constexpr int kDecoderIdleMs = 3;     // decoder poll while the ring is full
+constexpr const char* kDecoderThreadName = "demobass decode";  // as `top -H` shows it
 constexpr int kMaxFileChannels = 16;
 constexpr int kMinFileRate = 1000;
 constexpr int kMaxFileRate = 384000;
@@ -49,7 +58,7 @@ constexpr int kMinOutputRate = 8000;
 constexpr int kMaxOutputRate = 192000;
 constexpr int kMinFrequency = 100;
 constexpr int kMaxFrequency = 200000;
-constexpr double kMaxRatio = 256.0;         // libsamplerate's limit, either way
+constexpr double kMaxRatio = 256.0;  // libsamplerate's limit, either way
 constexpr int kFullVolume = 100;
 constexpr int kFullPan = 100;
 constexpr int kSlideQueueSize = 8;
@@ -67,10 +76,10 @@ static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<int>::is_
               std::atomic<bool>::is_always_lock_free);
 
 struct SlideCommand {
-  int frequency;  // Hz, or kDemoBassKeepFrequency
-  int volume;     // 0..100, or kDemoBassKeepVolume
-  int pan;        // -100..100, or kDemoBassKeepPan
-  int64_t frames; // duration in output frames
+  int frequency;   // Hz, or kDemoBassKeepFrequency
+  int volume;      // 0..100, or kDemoBassKeepVolume
+  int pan;         // -100..100, or kDemoBassKeepPan
+  int64_t frames;  // duration in output frames
 };
 
 // One attribute moving linearly from `from` to `to` over `total` frames.
@@ -100,15 +109,16 @@ struct Channel {
   std::atomic<bool> looping{false};
   std::atomic<bool> endOfFile{false};  // decoder found the end and will not loop
   std::atomic<bool> stopDecoder{false};
-  std::thread decoder;
-  float* decodeScratch = nullptr;      // decoder thread only
-  bool framesSinceRewind = true;       // offline decoding, on the caller's thread
+  pthread_t decoder{};
+  bool decoderStarted = false;     // caller's thread only
+  float* decodeScratch = nullptr;  // decoder thread only
+  bool framesSinceRewind = true;   // offline decoding, on the caller's thread
 
   // Slide commands from the caller to the mixer.
   SlideCommand commands[kSlideQueueSize];
   std::atomic<int> commandsPosted{0};
   std::atomic<int> commandsTaken{0};
-  std::atomic<bool> sliding{false};    // set by the mixer
+  std::atomic<bool> sliding{false};  // set by the mixer
   // Caller's thread only: when the latest slide's time is up by the clock.
   std::chrono::steady_clock::time_point slideEnd{};
 
@@ -117,8 +127,13 @@ struct Channel {
   Slide frequency, volume, pan;
 };
 
+// Nothing here may be destroyed at exit while the audio callback and the
+// decoding threads still use it (see the top of the file).
+static_assert(std::is_trivially_destructible_v<Channel>);
+
 Channel channels[kMaxChannels];
 bool initialised = false;  // caller's thread only
+bool exitHooked = false;   // caller's thread only: shutDown is registered
 bool offline = false;      // caller's thread only: DemoBass_Render mixes, no device, no threads
 int outputRate = 44100;    // written only while the output is closed
 
@@ -185,11 +200,13 @@ bool decodeStep(Channel& ch, bool& framesSinceRewind) {
   return true;
 }
 
-void decoderLoop(Channel* ch) {
+void* decoderLoop(void* channel) {
+  Channel* ch = static_cast<Channel*>(channel);
   bool framesSinceRewind = true;
   while (!ch->stopDecoder.load(std::memory_order_acquire)) {
     if (!decodeStep(*ch, framesSinceRewind)) napMs(kDecoderIdleMs);
   }
+  return nullptr;
 }
 
 // ---- audio thread ---------------------------------------------------------
@@ -294,7 +311,8 @@ void mixAudio(void*, Uint8* stream, int length) {
         advanceSlides(ch, block);
       }
     }
-    for (int i = 0; i < block * kOutputChannels; ++i) out[done * kOutputChannels + i] = toSample(mix[i]);
+    for (int i = 0; i < block * kOutputChannels; ++i)
+      out[done * kOutputChannels + i] = toSample(mix[i]);
   }
 }
 
@@ -309,9 +327,10 @@ Channel* channelOf(uint32_t handle) {
 // Releases everything a channel holds. Only with the output closed or the
 // channel not yet published.
 void releaseChannel(Channel& ch) {
-  if (ch.decoder.joinable()) {
+  if (ch.decoderStarted) {
     ch.stopDecoder.store(true, std::memory_order_release);
-    ch.decoder.join();
+    pthread_join(ch.decoder, nullptr);
+    ch.decoderStarted = false;
   }
   if (ch.file) sf_close(ch.file);
   if (ch.resampler) src_delete(ch.resampler);
@@ -394,7 +413,8 @@ void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 struct AlsaQuiet {
   void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
   AlsaSetErrorHandler setHandler =
-      alsa ? reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")) : nullptr;
+      alsa ? reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"))
+           : nullptr;
   AlsaQuiet() {
     if (setHandler) setHandler(ignoreAlsaMessage);
   }
@@ -405,6 +425,28 @@ struct AlsaQuiet {
   AlsaQuiet(const AlsaQuiet&) = delete;
   AlsaQuiet& operator=(const AlsaQuiet&) = delete;
 };
+
+// Closes the output and frees every stream, whatever state they are in;
+// nothing when not initialised. BASS_Free's work, and what runs at exit or
+// unloading when the program did not call it.
+void shutDown() {
+  if (!initialised) return;
+  // SDL_Quit, when it ran first, has closed the output and stopped the
+  // callback already, and SDL's audio must not be called again.
+  bool outputOpen = !offline && SDL_WasInit(SDL_INIT_AUDIO) != 0;
+  if (outputOpen) SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
+  for (Channel& ch : channels) {
+    if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
+    ch.slideEnd = {};
+  }
+  if (outputOpen) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  initialised = false;
+  offline = false;
+}
+
+void hookExit() {
+  if (!exitHooked) exitHooked = atexit(shutDown) == 0;
+}
 
 }  // namespace
 
@@ -427,6 +469,7 @@ int BASS_Init(int device, uint32_t frequency, uint32_t, void*) {
     return 0;
   }
   initialised = true;
+  hookExit();
   return 1;
 }
 
@@ -440,13 +483,17 @@ uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset
     // into a caller that is not C++.
     try {
       if (!openStream(ch, static_cast<const char*>(file))) return 0;
-      if (!offline) ch.decoder = std::thread(decoderLoop, &ch);
     } catch (const std::bad_alloc&) {
       releaseChannel(ch);
       return 0;
-    } catch (const std::system_error&) {
-      releaseChannel(ch);
-      return 0;
+    }
+    if (!offline) {
+      ch.decoderStarted = pthread_create(&ch.decoder, nullptr, decoderLoop, &ch) == 0;
+      if (!ch.decoderStarted) {
+        releaseChannel(ch);
+        return 0;
+      }
+      pthread_setname_np(ch.decoder, kDecoderThreadName);
     }
     ch.state.store(kReady, std::memory_order_release);
     return static_cast<uint32_t>(i + 1);
@@ -510,14 +557,7 @@ uint32_t BASS_ChannelIsSliding(uint32_t channel) {
 
 int BASS_Free() {
   if (!initialised) return 0;
-  if (!offline) SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
-  for (Channel& ch : channels) {
-    if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
-    ch.slideEnd = {};
-  }
-  if (!offline) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  initialised = false;
-  offline = false;
+  shutDown();
   return 1;
 }
 
@@ -526,6 +566,7 @@ int DemoBass_InitOffline(uint32_t frequency) {
   outputRate = static_cast<int>(frequency);
   initialised = true;
   offline = true;
+  hookExit();
   return 1;
 }
 

@@ -12,6 +12,8 @@
 //
 // Use: BASS_Init, BASS_StreamCreateFile, BASS_Start, BASS_StreamPlay; at the
 // end BASS_ChannelSlideAttributes, poll BASS_ChannelIsSliding, BASS_Free.
+// A program that exits, or unloads the library, without BASS_Free gets the
+// same clean stop at that moment.
 #pragma once
 
 #include <cstdint>

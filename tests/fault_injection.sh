@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Bad situations, each with the real demo binary on a real X server (Xvfb):
 # no display or one that cannot be opened, no audio device, no music library
-# or one lacking an entry point, every kind of bad "data.dat", and
-# SIGTERM/SIGINT/SIGHUP mid-script. The demo must say what is wrong in one
-# line (or nothing, when all is well), keep its memory bounded, end normally
-# and promptly.
+# or one lacking an entry point, every kind of bad "data.dat",
+# SIGTERM/SIGINT/SIGHUP mid-script, and the X server dying under the demo.
+# The demo must say what is wrong in one line (or nothing, when all is
+# well; Xlib speaks for itself), keep its memory bounded, end normally and
+# promptly.
 # Usage: fault_injection.sh BUILD_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -34,10 +35,10 @@ stage() {
   echo "$dir"
 }
 
-# Runs the demo in folder $1 until $2 after 1.5 s: a key name or a signal
-# (Escape, TERM, INT, HUP). Sets: status, lines (the demo's stderr without
-# SDL's disk-driver notes), seconds (from the stop request to the exit),
-# peak_kb.
+# Runs the demo in folder $1 until $2 after 1.5 s: a key name, a signal, or
+# the X server $doomed dying (Escape, TERM, INT, HUP, xserver). Sets: status,
+# lines (the demo's stderr without SDL's disk-driver notes), seconds (from
+# the stop request to the exit), peak_kb.
 run_demo() {
   local dir=$1 stop=$2
   (cd "$dir" && exec "$dir/demo") 2>"$work/stderr" &
@@ -47,6 +48,7 @@ run_demo() {
   local start=$(date +%s%N)
   case $stop in
     Escape) xdotool key Escape ;;
+    xserver) kill "$doomed" ;;
     *) kill -s "$stop" $pid ;;
   esac
   for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
@@ -136,6 +138,18 @@ for signal in TERM INT HUP; do
     pass "SIG$signal ends the demo in $seconds ms with status 0"
   else fail "SIG$signal: status $status after $seconds ms"; fi
 done
+
+# The X server dies under the demo while the music plays: Xlib's own lines
+# (a second one when SDL_Quit finds the server gone too) and its exit
+# status 1, with the music library shutting down cleanly at exit.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/doomed" 2>/dev/null &
+doomed=$!
+for _ in $(seq 50); do [ -s "$work/doomed" ] && break; sleep 0.1; done
+DISPLAY=:$(cat "$work/doomed") run_demo "$good" xserver
+xlib='^(X connection to .* broken|XIO: +fatal IO error|      after [0-9]+ requests)'
+if [ "$status" -eq 1 ] && grep -q -E "$xlib" <<<"$lines" && ! grep -q -v -E "$xlib" <<<"$lines"; then
+  pass "X server killed: status 1 ($(head -n 1 <<<"$lines"))"
+else fail "X server killed: status $status, stderr: $lines"; fi
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -4,6 +4,7 @@
 // real threads (decoder, audio callback, the caller's sliding query), where
 // events are found in the recording by what it sounds like, never by when
 // they were asked for.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -59,7 +60,8 @@ void writeTone(const std::string& path, int format, double seconds, int rate = k
 
 double steepestStep(const std::vector<int16_t>& s, size_t from, size_t to) {
   double steepest = 0;
-  for (size_t i = from + 1; i < to && i < s.size(); ++i) steepest = std::max(steepest, std::fabs(s[i] - s[i - 1] + 0.0));
+  for (size_t i = from + 1; i < to && i < s.size(); ++i)
+    steepest = std::max(steepest, std::fabs(s[i] - s[i - 1] + 0.0));
   return steepest;
 }
 
@@ -125,7 +127,8 @@ TEST_F(MusicLibrary, VolumeSlideFadesLinearlyToSilence) {
   const size_t start = kRate / 2, fade = kRate / 5, cycle = kRate / 440 + 1;
   for (double part : {-0.1, 0.25, 0.5, 0.75, 0.9}) {
     size_t at = static_cast<size_t>(start + fade * part) - cycle / 2;
-    EXPECT_NEAR(peak(out, at, cycle), kTonePeak * (1 - std::max(part, 0.0)), kTonePeak * 0.01) << part;
+    EXPECT_NEAR(peak(out, at, cycle), kTonePeak * (1 - std::max(part, 0.0)), kTonePeak * 0.01)
+        << part;
   }
   // Silence from the end on (slides step every 64 frames).
   EXPECT_EQ(peak(out, start + fade + 64, out.size()), 0);
@@ -176,7 +179,8 @@ TEST_F(MusicLibrary, FilesThatAreNotWholeAudioAreRefused) {
     writeFile(dir / "data.dat", bytes);
     EXPECT_EQ(BASS_StreamCreateFile(0, (dir / "data.dat").c_str(), 0, 0, 0x40000), 0u) << what;
   }
-  EXPECT_NE(BASS_StreamCreateFile(0, (dir / "good.ogg").c_str(), 0, 0, 0x40000), 0u) << "the uncut file";
+  EXPECT_NE(BASS_StreamCreateFile(0, (dir / "good.ogg").c_str(), 0, 0, 0x40000), 0u)
+      << "the uncut file";
 }
 
 // Real time, through SDL's disk audio driver at about three times real time
@@ -199,7 +203,8 @@ TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
   EXPECT_EQ(stream, 1u) << "the first stream is channel 1, which the demo's end addresses";
   ASSERT_TRUE(BASS_Start());
   ASSERT_TRUE(BASS_StreamPlay(stream, 1, kDemoBassLoop));
-  for (auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20); recorded() < 2 * kRate;) {
+  for (auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       recorded() < 2 * kRate;) {
     ASSERT_LT(std::chrono::steady_clock::now(), limit) << "the output stalled";
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -211,7 +216,8 @@ TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
   ASSERT_TRUE(BASS_ChannelSlideAttributes(1, 1000, kDemoBassKeepVolume, kDemoBassKeepPan, 500));
   ASSERT_TRUE(BASS_ChannelSlideAttributes(1, kDemoBassKeepFrequency, 0, kDemoBassKeepPan, 200));
   EXPECT_TRUE(BASS_ChannelIsSliding(1)) << "sliding from the moment it is asked for";
-  while (BASS_ChannelIsSliding(1) && std::chrono::steady_clock::now() - asked < std::chrono::seconds(10)) {
+  while (BASS_ChannelIsSliding(1) &&
+         std::chrono::steady_clock::now() - asked < std::chrono::seconds(10)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   auto waited = std::chrono::steady_clock::now() - asked;
@@ -222,13 +228,44 @@ TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
 
   // Before the slides: the tone without a gap, a jump or a missed cycle.
   std::vector<int16_t> left = leftOf(readFile(recording));
-  const size_t start = firstNonZero(left) + kRate / 20, end = looped - kRate / 20, window = kRate / 100;
+  const size_t start = firstNonZero(left) + kRate / 20, end = looped - kRate / 20,
+               window = kRate / 100;
   ASSERT_GT(end, start + kRate) << "under a second recorded after the start";
   for (size_t at = start; at + window <= end; at += window) {
     ASSERT_NEAR(peak(left, at, window), kTonePeak, kTonePeak * 0.05) << "gap at frame " << at;
     ASSERT_NEAR(zeroCrossings(left, at, window), 2 * kToneHz / 100, 2) << "at frame " << at;
   }
   EXPECT_LT(steepestStep(left, start, end), kToneMaxStep * 1.1) << "a jump where the stream loops";
+}
+
+// A program that exits, or unloads the library, with a stream playing and
+// no BASS_Free: the library stops its own threads ("terminate called" and
+// an abort before). The library is loaded from a copy, which unloading
+// really unmaps; the child plays on for a moment after each step.
+TEST(MusicLibraryDeathTest, ExitOrUnloadWithAStreamPlayingEndsCleanly) {
+  ScratchDir dir;
+  writeTone(dir / "tone.wav", kWav, 2.0);
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+  Dl_info self{};
+  ASSERT_TRUE(dladdr(reinterpret_cast<void*>(&BASS_Init), &self));
+  std::filesystem::copy_file(self.dli_fname, dir / "libcopy.so");
+  auto playThen = [&](bool unload) {
+    void* library = dlopen((dir / "libcopy.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto entry = [&](const char* name) { return dlsym(library, name); };
+    reinterpret_cast<BassInitFn>(entry("BASS_Init"))(-1, kRate, 0, nullptr);
+    uint32_t stream = reinterpret_cast<BassStreamCreateFileFn>(entry("BASS_StreamCreateFile"))(
+        0, (dir / "tone.wav").c_str(), 0, 0, 0);
+    reinterpret_cast<BassStartFn>(entry("BASS_Start"))();
+    bool playing =
+        reinterpret_cast<BassStreamPlayFn>(entry("BASS_StreamPlay"))(stream, 1, kDemoBassLoop);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (unload) dlclose(library);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    exit(playing ? 0 : 1);
+  };
+  for (bool unload : {false, true})
+    EXPECT_EXIT(playThen(unload), testing::ExitedWithCode(0), "") << unload;
 }
 
 // ALSA prints lines of its own when the card is missing; the caller reports

@@ -352,16 +352,23 @@ void releaseChannel(Channel& ch) {
   ch.state.store(kFree, std::memory_order_release);
 }
 
-// Decodes the whole file once, a chunk at a time, and rewinds it. A file cut
-// short shows here: an Ogg file whose length cannot be found, a FLAC file
-// that fails part way, any file that decodes to fewer frames than it
-// declares. Better no music than a stream that stops or crackles.
-bool decodesCleanly(Channel& ch, sf_count_t declaredFrames) {
-  if (declaredFrames <= 0 || declaredFrames == SF_COUNT_MAX) return false;
+// Decodes the whole file once, a chunk at a time, and rewinds it; returns
+// its length in frames, or 0 when it does not decode whole. A damaged file
+// shows here: a FLAC file that fails part way, an Ogg file whose length
+// cannot be found (its last page is missing), a file that decodes to fewer
+// frames than its header declares. Better no music than a stream that
+// stops or crackles. An MP3's length is no header's promise: without a
+// Xing header it is libsndfile's estimate from the file's size and first
+// frame, so there only what decodes counts (and libsndfile reads no
+// further than its estimate).
+sf_count_t playableFrames(Channel& ch, const SF_INFO& info) {
+  const bool estimated = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+  if (!estimated && (info.frames <= 0 || info.frames == SF_COUNT_MAX)) return 0;
   sf_count_t total = 0, got;
   while ((got = sf_readf_float(ch.file, ch.decodeScratch, kDecodeChunkFrames)) > 0) total += got;
-  return sf_error(ch.file) == SF_ERR_NO_ERROR && total == declaredFrames &&
-         sf_seek(ch.file, 0, SEEK_SET) == 0;
+  bool whole =
+      sf_error(ch.file) == SF_ERR_NO_ERROR && total > 0 && (estimated || total == info.frames);
+  return whole && sf_seek(ch.file, 0, SEEK_SET) == 0 ? total : 0;
 }
 
 // Opens and checks the file and fills the channel's fixed fields; false
@@ -385,7 +392,7 @@ bool openStream(Channel& ch, const char* path) {
     ch.decodeScratch = new float[kDecodeChunkFrames * info.channels];
     ch.resampler = src_new(kConverter, kOutputChannels, &error);
   }
-  if (!usable || !ch.resampler || !decodesCleanly(ch, info.frames)) {
+  if (!usable || !ch.resampler || playableFrames(ch, info) == 0) {
     releaseChannel(ch);
     return false;
   }

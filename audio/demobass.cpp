@@ -6,7 +6,8 @@
 //    and posts slide commands;
 //  - one decoding thread per stream reads the file into a ring of stereo
 //    float frames at the file's own rate, a second ahead of playback, and
-//    seeks back to the start when a looping stream runs out;
+//    seeks back to the start when a looping stream runs out; a file no
+//    longer than the ring is held whole in memory instead and copied round;
 //  - SDL's audio thread runs `mixAudio`, which takes the slide commands,
 //    steps the slides, resamples the ring to the output rate and mixes.
 // They share only atomics and data published through them (single
@@ -96,7 +97,9 @@ struct Channel {
   std::atomic<int> state{kFree};
 
   // Set before the channel is published and fixed until it is freed.
-  SNDFILE* file = nullptr;
+  SNDFILE* file = nullptr;  // null once the file is held whole
+  float* held = nullptr;    // a short file's heldFrames stereo frames, or null
+  int64_t heldFrames = 0;
   int fileChannels = 0;
   int fileRate = 0;
   float* ring = nullptr;  // ringFrames stereo frames
@@ -112,6 +115,7 @@ struct Channel {
   pthread_t decoder{};
   bool decoderStarted = false;     // caller's thread only
   float* decodeScratch = nullptr;  // decoder thread only
+  int64_t heldAt = 0;              // decoding side only: the next held frame to copy
   bool framesSinceRewind = true;   // offline decoding, on the caller's thread
 
   // Slide commands from the caller to the mixer.
@@ -146,14 +150,25 @@ void napMs(int ms) {
 
 // ---- decoder thread -------------------------------------------------------
 
-// Copies `frames` frames of `fileChannels` interleaved samples into the ring
-// as stereo, starting at ring frame counter `at`.
-void storeFrames(Channel& ch, const float* in, int64_t frames, int64_t at) {
-  for (int64_t i = 0; i < frames; ++i) {
-    const float* frame = in + i * ch.fileChannels;
-    float* out = ch.ring + ((at + i) % ch.ringFrames) * kOutputChannels;
-    out[0] = frame[0];
-    out[1] = ch.fileChannels > 1 ? frame[1] : frame[0];
+// Copies `frames` frames of `channels` interleaved samples to `out` as
+// stereo; a mono file plays on both sides.
+void toStereo(const float* in, int channels, int64_t frames, float* out) {
+  for (int64_t i = 0; i < frames; ++i, in += channels) {
+    out[i * kOutputChannels] = in[0];
+    out[i * kOutputChannels + 1] = channels > 1 ? in[1] : in[0];
+  }
+}
+
+// Stores `frames` frames of `channels` interleaved samples into the ring as
+// stereo, starting at ring frame counter `at`.
+void storeFrames(Channel& ch, const float* in, int channels, int64_t frames, int64_t at) {
+  while (frames > 0) {
+    int64_t start = at % ch.ringFrames;
+    int64_t run = std::min(frames, ch.ringFrames - start);
+    toStereo(in, channels, run, ch.ring + start * kOutputChannels);
+    in += run * channels;
+    at += run;
+    frames -= run;
   }
 }
 
@@ -164,9 +179,42 @@ int64_t decodeInto(Channel& ch, int64_t limit) {
   sf_count_t got = sf_readf_float(ch.file, ch.decodeScratch, want);
   if (got <= 0) return 0;
   int64_t at = ch.written.load(std::memory_order_relaxed);
-  storeFrames(ch, ch.decodeScratch, got, at);
+  storeFrames(ch, ch.decodeScratch, ch.fileChannels, got, at);
   ch.written.store(at + got, std::memory_order_release);
   return got;
+}
+
+// Copies up to `limit` frames of a held file into the ring, going round to
+// its start as often as it takes while the stream loops; returns the frames
+// stored, 0 at the end of a stream that does not loop (or not yet).
+int64_t copyHeld(Channel& ch, int64_t limit) {
+  int64_t want = std::min<int64_t>(limit, kDecodeChunkFrames);
+  int64_t at = ch.written.load(std::memory_order_relaxed);
+  int64_t done = 0;
+  while (done < want) {
+    if (ch.heldAt == ch.heldFrames) {
+      // Only a play call that asks for the loop sets the flag, so it may be
+      // read without the state: at worst the stream is about to play.
+      if (!ch.looping.load(std::memory_order_acquire)) break;
+      ch.heldAt = 0;
+    }
+    int64_t run = std::min(want - done, ch.heldFrames - ch.heldAt);
+    storeFrames(ch, ch.held + ch.heldAt * kOutputChannels, kOutputChannels, run, at + done);
+    ch.heldAt += run;
+    done += run;
+  }
+  ch.written.store(at + done, std::memory_order_release);
+  return done;
+}
+
+int64_t fillFromSource(Channel& ch, int64_t limit) {
+  return ch.held ? copyHeld(ch, limit) : decodeInto(ch, limit);
+}
+
+// Back to the source's first frame; false when the file cannot seek.
+bool rewindSource(Channel& ch) {
+  ch.heldAt = 0;
+  return ch.held || sf_seek(ch.file, 0, SEEK_SET) == 0;
 }
 
 // One step of a stream's decoding: tops up the ring, or rewinds a looping
@@ -177,7 +225,7 @@ bool decodeStep(Channel& ch, bool& framesSinceRewind) {
   int64_t space = ch.ringFrames - (ch.written.load(std::memory_order_relaxed) -
                                    ch.consumed.load(std::memory_order_acquire));
   if (space < kDecodeChunkFrames / 4 || ch.endOfFile.load(std::memory_order_relaxed)) return false;
-  if (decodeInto(ch, space) > 0) {
+  if (fillFromSource(ch, space) > 0) {
     framesSinceRewind = true;
     return true;
   }
@@ -192,7 +240,7 @@ bool decodeStep(Channel& ch, bool& framesSinceRewind) {
     ch.endOfFile.store(true, std::memory_order_release);
     return true;
   }
-  if (!framesSinceRewind || sf_seek(ch.file, 0, SEEK_SET) < 0) {
+  if (!framesSinceRewind || !rewindSource(ch)) {
     ch.endOfFile.store(true, std::memory_order_release);
     return true;
   }
@@ -336,10 +384,14 @@ void releaseChannel(Channel& ch) {
   if (ch.resampler) src_delete(ch.resampler);
   delete[] ch.ring;
   delete[] ch.decodeScratch;
+  delete[] ch.held;
   ch.file = nullptr;
   ch.resampler = nullptr;
   ch.ring = nullptr;
   ch.decodeScratch = nullptr;
+  ch.held = nullptr;
+  ch.heldFrames = 0;
+  ch.heldAt = 0;
   ch.written.store(0);
   ch.consumed.store(0);
   ch.looping.store(false);
@@ -371,6 +423,24 @@ sf_count_t playableFrames(Channel& ch, const SF_INFO& info) {
   return whole && sf_seek(ch.file, 0, SEEK_SET) == 0 ? total : 0;
 }
 
+// Reads a rewound file of `frames` frames whole into memory and closes it:
+// looped from the file, a loop of a few samples would cost a seek every
+// few samples. False when the file no longer reads as it did.
+bool holdWhole(Channel& ch, int64_t frames) {
+  ch.held = new float[frames * kOutputChannels];
+  int64_t got = 0;
+  while (got < frames) {
+    int64_t want = std::min<int64_t>(frames - got, kDecodeChunkFrames);
+    if (sf_readf_float(ch.file, ch.decodeScratch, want) != want) return false;
+    toStereo(ch.decodeScratch, ch.fileChannels, want, ch.held + got * kOutputChannels);
+    got += want;
+  }
+  ch.heldFrames = frames;
+  sf_close(ch.file);
+  ch.file = nullptr;
+  return true;
+}
+
 // Opens and checks the file and fills the channel's fixed fields; false
 // (with nothing left open) when the file is not playable audio.
 bool openStream(Channel& ch, const char* path) {
@@ -392,14 +462,15 @@ bool openStream(Channel& ch, const char* path) {
     ch.decodeScratch = new float[kDecodeChunkFrames * info.channels];
     ch.resampler = src_new(kConverter, kOutputChannels, &error);
   }
-  if (!usable || !ch.resampler || playableFrames(ch, info) == 0) {
+  sf_count_t frames = usable && ch.resampler ? playableFrames(ch, info) : 0;
+  if (frames == 0 || (frames <= ch.ringFrames && !holdWhole(ch, frames))) {
     releaseChannel(ch);
     return false;
   }
   // Fill the ring before playback can start, so the first second never
   // waits on the decoding thread being scheduled.
   while (ch.written.load(std::memory_order_relaxed) < ch.ringFrames &&
-         decodeInto(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
+         fillFromSource(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
   }
   double ratio = static_cast<double>(outputRate) / ch.fileRate;
   src_set_ratio(ch.resampler, ratio);

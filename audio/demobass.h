@@ -38,15 +38,15 @@ DEMOBASS_EXPORT int BASS_Init(int device, uint32_t frequency, uint32_t flags, vo
 
 // Opens the file `file` (a path; `fromMemory` must be 0, `offset` and
 // `length` 0) as a stream and returns its channel handle, 1 for the first
-// stream after BASS_Init. The file is decoded while it plays, a little ahead,
-// never held whole in memory; creation decodes it through once to check it,
-// which takes a moment for a long file (70 ms for a minute of Ogg Vorbis).
-// Files that libsndfile cannot decode or that hold no audio are refused
-// with 0, and so are damaged ones: a decoding error part way, or fewer
-// frames than the header declares (cut short). An MP3 declares no length;
-// it plays as far as libsndfile decodes it, which without a Xing header is
-// at most libsndfile's estimate from the file's size. `flags` is accepted
-// and ignored.
+// stream after BASS_Init. The file is decoded while it plays, a second
+// ahead; a file of up to a second is held whole in memory and loops from
+// there. Creation decodes the file through once to check it, which takes a
+// moment for a long file (70 ms for a minute of Ogg Vorbis). Files that
+// libsndfile cannot decode or that hold no audio are refused with 0, and so
+// are damaged ones: a decoding error part way, or fewer frames than the
+// header declares (cut short). An MP3 declares no length; it plays as far as
+// libsndfile decodes it, which without a Xing header is at most libsndfile's
+// estimate from the file's size. `flags` is accepted and ignored.
 DEMOBASS_EXPORT uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset,
                                                uint32_t length, uint32_t flags);
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -23,6 +24,15 @@ using namespace musictest;
 // takes (the leak check still covers it).
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libSDL2-2.0.so\nleak:libvorbis.so\n";
+}
+
+// Every seek the library makes, counted on the way to libsndfile's own: a
+// short loop must play from memory, not from the file.
+std::atomic<int> seeks{0};
+extern "C" sf_count_t sf_seek(SNDFILE* file, sf_count_t frames, int whence) {
+  ++seeks;
+  static auto real = reinterpret_cast<decltype(&sf_seek)>(dlsym(RTLD_NEXT, "sf_seek"));
+  return real(file, frames, whence);
 }
 
 namespace {
@@ -195,6 +205,30 @@ TEST_F(MusicLibrary, FilesThatAreNotWholeAudioAreRefused) {
   }
 }
 
+// A file no longer than a second is held whole and looped from memory:
+// from the file, one sample long, it cost a seek per sample played.
+TEST_F(MusicLibrary, AShortLoopPlaysFromMemory) {
+  writeTone(dir / "tone.wav", kWav, 0.25);  // 110 cycles: a seamless loop
+  SF_INFO info{0, kRate, 2, kWav, 0, 0};
+  SNDFILE* file = sf_open((dir / "one.wav").c_str(), SFM_WRITE, &info);
+  const float sample[2] = {0.5f, 0.5f};
+  ASSERT_EQ(sf_writef_float(file, sample, 1), 1);
+  sf_close(file);
+  for (const char* name : {"tone.wav", "one.wav"}) {
+    SCOPED_TRACE(name);
+    TearDown();
+    SetUp();
+    out.clear();
+    play(dir / name);
+    seeks = 0;
+    render(kRate);
+    EXPECT_EQ(seeks, 0);
+    const size_t from = kRate / 10;  // past the resampler's start
+    EXPECT_NEAR(peak(out, from, kRate), kTonePeak, kTonePeak * 0.02);
+    EXPECT_LT(steepestStep(out, from, out.size()), kToneMaxStep * 1.1) << "a gap or a jump";
+  }
+}
+
 // Real time, through SDL's disk audio driver at about three times real time
 // (with no delay at all it would outrun a decoder a second ahead on a busy
 // machine, and the gaps would be the test's own doing).
@@ -208,8 +242,9 @@ TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
     std::error_code missing;
     return static_cast<size_t>(std::filesystem::file_size(recording, missing) / 4);
   };
-  // 0.25 s holds exactly 110 cycles, so a seamless loop is a clean tone.
-  writeTone(dir / "short.wav", kWav, 0.25);
+  // 1.25 s holds exactly 550 cycles, so a seamless loop is a clean tone; at
+  // over a second it is not held in memory but read again, from its start.
+  writeTone(dir / "short.wav", kWav, 1.25);
   ASSERT_TRUE(BASS_Init(-1, kRate, 0, nullptr));
   uint32_t stream = BASS_StreamCreateFile(0, (dir / "short.wav").c_str(), 0, 0, 0x40000);
   EXPECT_EQ(stream, 1u) << "the first stream is channel 1, which the demo's end addresses";

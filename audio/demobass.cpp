@@ -62,7 +62,6 @@ constexpr int kMaxFrequency = 200000;
 constexpr double kMaxRatio = 256.0;  // libsamplerate's limit, either way
 constexpr int kFullVolume = 100;
 constexpr int kFullPan = 100;
-constexpr int kSlideQueueSize = 8;
 constexpr auto kStalledSlideGrace = std::chrono::seconds(2);
 // The fastest sinc converter: band-limited, so the slow-down stays clean,
 // and about eight times cheaper than the best one in the audio callback
@@ -119,7 +118,7 @@ struct Channel {
   bool framesSinceRewind = true;   // offline decoding, on the caller's thread
 
   // Slide commands from the caller to the mixer.
-  SlideCommand commands[kSlideQueueSize];
+  SlideCommand commands[kDemoBassSlideQueue];
   std::atomic<int> commandsPosted{0};
   std::atomic<int> commandsTaken{0};
   std::atomic<bool> sliding{false};  // set by the mixer
@@ -263,7 +262,7 @@ void takeCommands(Channel& ch) {
   int taken = ch.commandsTaken.load(std::memory_order_relaxed);
   int posted = ch.commandsPosted.load(std::memory_order_acquire);
   for (; taken != posted; ++taken) {
-    const SlideCommand& cmd = ch.commands[taken % kSlideQueueSize];
+    const SlideCommand& cmd = ch.commands[taken % kDemoBassSlideQueue];
     auto restart = [&](Slide& slide, double target) {
       slide = Slide{slide.value(), target, 0, cmd.frames};
     };
@@ -599,8 +598,8 @@ int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int
   Channel* ch = channelOf(channel);
   if (!ch) return 0;
   int posted = ch->commandsPosted.load(std::memory_order_relaxed);
-  if (posted - ch->commandsTaken.load(std::memory_order_acquire) >= kSlideQueueSize) return 0;
-  SlideCommand& cmd = ch->commands[posted % kSlideQueueSize];
+  if (posted - ch->commandsTaken.load(std::memory_order_acquire) >= kDemoBassSlideQueue) return 0;
+  SlideCommand& cmd = ch->commands[posted % kDemoBassSlideQueue];
   cmd.frequency = frequency == kDemoBassKeepFrequency
                       ? frequency
                       : std::clamp(frequency, kMinFrequency, kMaxFrequency);

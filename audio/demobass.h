@@ -29,6 +29,10 @@ constexpr int kDemoBassKeepFrequency = -1;
 constexpr int kDemoBassKeepVolume = -1;
 constexpr int kDemoBassKeepPan = -101;
 
+// How many BASS_ChannelSlideAttributes calls of one channel may wait for the
+// output to take them (see there).
+constexpr int kDemoBassSlideQueue = 8;
+
 // Opens the default output device (`device` -1 or 1) at `frequency` Hz
 // (8000..192000), 16-bit stereo, paused until BASS_Start. `flags` and
 // `window` are accepted and ignored. Fails (0) when already initialised,
@@ -65,6 +69,12 @@ DEMOBASS_EXPORT int BASS_StreamPlay(uint32_t stream, int flush, uint32_t flags);
 // `milliseconds` of output; 0 ms sets them at once. A keep value (above)
 // leaves that attribute, and any slide of it in progress, alone. Values out
 // of range are clamped. Fails for an unknown channel.
+// The slide waits in a queue until the output takes it, which it does every
+// few milliseconds while it runs; with kDemoBassSlideQueue slides of the
+// channel waiting (the output not yet started by BASS_Start, or stalled) the
+// call fails and changes nothing. The queue is fixed because the output
+// never allocates or waits, and that many slides within one output buffer
+// (23 ms) is more than anyone could hear.
 DEMOBASS_EXPORT int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume,
                                                 int pan, uint32_t milliseconds);
 

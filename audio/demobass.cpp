@@ -19,11 +19,14 @@
 // (the first two of a multichannel file are played) at 1 kHz..384 kHz.
 //
 // Exit and unloading: a program may exit, or unload the library, with the
-// output open and streams playing. The first initialisation registers
-// shutDown with atexit, which glibc ties to this library: it runs at
-// dlclose, and at exit before any exit handler registered earlier (the
-// host's SDL_Quit), while the audio callback may still be running. So the
-// process-wide data below has no destructor of its own to run under it.
+// output open and streams playing. One object, `shutDownOnUnload`, has a
+// destructor, which does BASS_Free's work: it is registered when the
+// library is loaded, so it runs at dlclose, and at exit before any exit
+// handler registered earlier (the host's SDL_Quit), while the audio
+// callback may still be running. Nothing else here has a destructor to run
+// under the callback. (Not atexit from the first BASS_Init: ThreadSanitizer
+// takes that call over and detaches it from the library, so it would run
+// at exit after an unload.)
 #include "audio/demobass.h"
 
 #include <SDL.h>
@@ -38,7 +41,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <new>
 #include <type_traits>
 
@@ -136,7 +138,6 @@ static_assert(std::is_trivially_destructible_v<Channel>);
 
 Channel channels[kMaxChannels];
 bool initialised = false;  // caller's thread only
-bool exitHooked = false;   // caller's thread only: shutDown is registered
 bool offline = false;      // caller's thread only: DemoBass_Render mixes, no device, no threads
 int outputRate = 44100;    // written only while the output is closed
 
@@ -521,9 +522,10 @@ void shutDown() {
   offline = false;
 }
 
-void hookExit() {
-  if (!exitHooked) exitHooked = atexit(shutDown) == 0;
-}
+// See the top of the file.
+struct ShutDownOnUnload {
+  ~ShutDownOnUnload() { shutDown(); }
+} shutDownOnUnload;
 
 }  // namespace
 
@@ -546,7 +548,6 @@ int BASS_Init(int device, uint32_t frequency, uint32_t, void*) {
     return 0;
   }
   initialised = true;
-  hookExit();
   return 1;
 }
 
@@ -643,7 +644,6 @@ int DemoBass_InitOffline(uint32_t frequency) {
   outputRate = static_cast<int>(frequency);
   initialised = true;
   offline = true;
-  hookExit();
   return 1;
 }
 

@@ -1,6 +1,7 @@
 // video.cpp - display start-up for the demo.
 #include "host/video.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -69,6 +70,37 @@ void reportNoDisplay() {
   }
 }
 
+// When the X server goes away under the demo, Xlib's I/O error handler
+// prints its own line and exits with status 1. SDL_Quit, run at that exit,
+// would then take down the window over the dead connection, and either
+// wait forever for the server's reply or trip an assertion in the GL
+// library. So the demo notes the loss on its way into Xlib's handler and
+// leaves SDL_Quit out: there is no display left to give its mode back to.
+using XIOErrorHandler = int (*)(void* display);
+using XSetIOErrorHandlerFn = XIOErrorHandler (*)(XIOErrorHandler);
+XIOErrorHandler xlibIOErrorHandler = nullptr;
+bool displayLost = false;  // set, and read at exit, on the thread that lost it
+
+int onDisplayLost(void* display) {
+  displayLost = true;
+  if (xlibIOErrorHandler != nullptr) return xlibIOErrorHandler(display);
+  std::exit(1);
+}
+
+// SDL loads Xlib itself when it runs on X11; the demo does not link it, so
+// the handler is installed only when Xlib is already there.
+void watchForDisplayLoss() {
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (xlib == nullptr) return;
+  auto setHandler = reinterpret_cast<XSetIOErrorHandlerFn>(dlsym(xlib, "XSetIOErrorHandler"));
+  if (setHandler != nullptr) xlibIOErrorHandler = setHandler(onDisplayLost);
+  dlclose(xlib);  // drops only the reference taken here; SDL keeps Xlib loaded
+}
+
+void quitSdl() {
+  if (!displayLost) SDL_Quit();
+}
+
 bool userNamedDriver() {
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   return chosen != nullptr && chosen[0] != '\0';
@@ -88,7 +120,7 @@ SDL_Surface* openDisplay() {
     std::fprintf(stderr, "demo: cannot start video: %s\n", SDL_GetError());
     return nullptr;
   }
-  std::atexit(SDL_Quit);
+  std::atexit(quitSdl);
   SDL_ShowCursor(SDL_DISABLE);
 
   char driver[64] = "";
@@ -103,6 +135,8 @@ SDL_Surface* openDisplay() {
   if (screen == nullptr) {
     std::fprintf(stderr, "demo: cannot set the %dx%d video mode: %s\n", kCanvasWidth, kCanvasHeight,
                  SDL_GetError());
+    return nullptr;
   }
+  watchForDisplayLoss();
   return screen;
 }

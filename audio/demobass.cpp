@@ -23,10 +23,10 @@
 // destructor, which does BASS_Free's work: it is registered when the
 // library is loaded, so it runs at dlclose, and at exit before any exit
 // handler registered earlier (the host's SDL_Quit), while the audio
-// callback may still be running. Nothing else here has a destructor to run
-// under the callback. (Not atexit from the first BASS_Init: ThreadSanitizer
-// takes that call over and detaches it from the library, so it would run
-// at exit after an unload.)
+// callback may still be running. No other process-wide object here has a
+// destructor to run under the callback. (Not atexit from the first
+// BASS_Init: ThreadSanitizer takes that call over and detaches it from the
+// library, so it would run at exit after an unload.)
 #include "audio/demobass.h"
 
 #include <SDL.h>

@@ -6,7 +6,8 @@
 //    and posts slide commands;
 //  - one decoding thread per stream reads the file into a ring of stereo
 //    float frames at the file's own rate, a second ahead of playback, and
-//    seeks back to the start when a looping stream runs out;
+//    seeks back to the start when a looping stream runs out; a file no
+//    longer than the ring is held whole in memory instead and copied round;
 //  - SDL's audio thread runs `mixAudio`, which takes the slide commands,
 //    steps the slides, resamples the ring to the output rate and mixes.
 // They share only atomics and data published through them (single
@@ -16,10 +17,21 @@
 //
 // Limits: at most kMaxChannels streams at a time; files with 1..16 channels
 // (the first two of a multichannel file are played) at 1 kHz..384 kHz.
+//
+// Exit and unloading: a program may exit, or unload the library, with the
+// output open and streams playing. One object, `shutDownOnUnload`, has a
+// destructor, which does BASS_Free's work: it is registered when the
+// library is loaded, so it runs at dlclose, and at exit before any exit
+// handler registered earlier (the host's SDL_Quit), while the audio
+// callback may still be running. No other process-wide object here has a
+// destructor to run under the callback. (Not atexit from the first
+// BASS_Init: ThreadSanitizer takes that call over and detaches it from the
+// library, so it would run at exit after an unload.)
 #include "audio/demobass.h"
 
 #include <SDL.h>
 #include <dlfcn.h>
+#include <pthread.h>
 #include <samplerate.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -30,18 +42,18 @@
 #include <chrono>
 #include <cmath>
 #include <new>
-#include <system_error>
-#include <thread>
+#include <type_traits>
 
 namespace {
 
 constexpr int kMaxChannels = 4;
 constexpr int kOutputChannels = 2;
-constexpr int kDeviceBufferFrames = 1024;   // about 23 ms at 44.1 kHz
-constexpr int kSubBlockFrames = 64;         // slides step this often (1.5 ms)
+constexpr int kDeviceBufferFrames = 1024;  // about 23 ms at 44.1 kHz
+constexpr int kSubBlockFrames = 64;        // slides step this often (1.5 ms)
 constexpr int kDecodeChunkFrames = 2048;
-constexpr double kRingSeconds = 1.0;        // decoded lead over playback
-constexpr int kDecoderIdleMs = 3;           // decoder poll while the ring is full
+constexpr double kRingSeconds = 1.0;  // decoded lead over playback
+constexpr int kDecoderIdleMs = 3;     // decoder poll while the ring is full
+constexpr const char* kDecoderThreadName = "demobass decode";  // as `top -H` shows it
 constexpr int kMaxFileChannels = 16;
 constexpr int kMinFileRate = 1000;
 constexpr int kMaxFileRate = 384000;
@@ -49,10 +61,9 @@ constexpr int kMinOutputRate = 8000;
 constexpr int kMaxOutputRate = 192000;
 constexpr int kMinFrequency = 100;
 constexpr int kMaxFrequency = 200000;
-constexpr double kMaxRatio = 256.0;         // libsamplerate's limit, either way
+constexpr double kMaxRatio = 256.0;  // libsamplerate's limit, either way
 constexpr int kFullVolume = 100;
 constexpr int kFullPan = 100;
-constexpr int kSlideQueueSize = 8;
 constexpr auto kStalledSlideGrace = std::chrono::seconds(2);
 // The fastest sinc converter: band-limited, so the slow-down stays clean,
 // and about eight times cheaper than the best one in the audio callback
@@ -67,10 +78,10 @@ static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<int>::is_
               std::atomic<bool>::is_always_lock_free);
 
 struct SlideCommand {
-  int frequency;  // Hz, or kDemoBassKeepFrequency
-  int volume;     // 0..100, or kDemoBassKeepVolume
-  int pan;        // -100..100, or kDemoBassKeepPan
-  int64_t frames; // duration in output frames
+  int frequency;   // Hz, or kDemoBassKeepFrequency
+  int volume;      // 0..100, or kDemoBassKeepVolume
+  int pan;         // -100..100, or kDemoBassKeepPan
+  int64_t frames;  // duration in output frames
 };
 
 // One attribute moving linearly from `from` to `to` over `total` frames.
@@ -87,7 +98,9 @@ struct Channel {
   std::atomic<int> state{kFree};
 
   // Set before the channel is published and fixed until it is freed.
-  SNDFILE* file = nullptr;
+  SNDFILE* file = nullptr;  // null once the file is held whole
+  float* held = nullptr;    // a short file's heldFrames stereo frames, or null
+  int64_t heldFrames = 0;
   int fileChannels = 0;
   int fileRate = 0;
   float* ring = nullptr;  // ringFrames stereo frames
@@ -100,15 +113,17 @@ struct Channel {
   std::atomic<bool> looping{false};
   std::atomic<bool> endOfFile{false};  // decoder found the end and will not loop
   std::atomic<bool> stopDecoder{false};
-  std::thread decoder;
-  float* decodeScratch = nullptr;      // decoder thread only
-  bool framesSinceRewind = true;       // offline decoding, on the caller's thread
+  pthread_t decoder{};
+  bool decoderStarted = false;     // caller's thread only
+  float* decodeScratch = nullptr;  // decoder thread only
+  int64_t heldAt = 0;              // decoding side only: the next held frame to copy
+  bool framesSinceRewind = true;   // offline decoding, on the caller's thread
 
   // Slide commands from the caller to the mixer.
-  SlideCommand commands[kSlideQueueSize];
+  SlideCommand commands[kDemoBassSlideQueue];
   std::atomic<int> commandsPosted{0};
   std::atomic<int> commandsTaken{0};
-  std::atomic<bool> sliding{false};    // set by the mixer
+  std::atomic<bool> sliding{false};  // set by the mixer
   // Caller's thread only: when the latest slide's time is up by the clock.
   std::chrono::steady_clock::time_point slideEnd{};
 
@@ -116,6 +131,10 @@ struct Channel {
   SRC_STATE* resampler = nullptr;
   Slide frequency, volume, pan;
 };
+
+// Nothing here may be destroyed at exit while the audio callback and the
+// decoding threads still use it (see the top of the file).
+static_assert(std::is_trivially_destructible_v<Channel>);
 
 Channel channels[kMaxChannels];
 bool initialised = false;  // caller's thread only
@@ -131,14 +150,25 @@ void napMs(int ms) {
 
 // ---- decoder thread -------------------------------------------------------
 
-// Copies `frames` frames of `fileChannels` interleaved samples into the ring
-// as stereo, starting at ring frame counter `at`.
-void storeFrames(Channel& ch, const float* in, int64_t frames, int64_t at) {
-  for (int64_t i = 0; i < frames; ++i) {
-    const float* frame = in + i * ch.fileChannels;
-    float* out = ch.ring + ((at + i) % ch.ringFrames) * kOutputChannels;
-    out[0] = frame[0];
-    out[1] = ch.fileChannels > 1 ? frame[1] : frame[0];
+// Copies `frames` frames of `channels` interleaved samples to `out` as
+// stereo; a mono file plays on both sides.
+void toStereo(const float* in, int channels, int64_t frames, float* out) {
+  for (int64_t i = 0; i < frames; ++i, in += channels) {
+    out[i * kOutputChannels] = in[0];
+    out[i * kOutputChannels + 1] = channels > 1 ? in[1] : in[0];
+  }
+}
+
+// Stores `frames` frames of `channels` interleaved samples into the ring as
+// stereo, starting at ring frame counter `at`.
+void storeFrames(Channel& ch, const float* in, int channels, int64_t frames, int64_t at) {
+  while (frames > 0) {
+    int64_t start = at % ch.ringFrames;
+    int64_t run = std::min(frames, ch.ringFrames - start);
+    toStereo(in, channels, run, ch.ring + start * kOutputChannels);
+    in += run * channels;
+    at += run;
+    frames -= run;
   }
 }
 
@@ -149,9 +179,42 @@ int64_t decodeInto(Channel& ch, int64_t limit) {
   sf_count_t got = sf_readf_float(ch.file, ch.decodeScratch, want);
   if (got <= 0) return 0;
   int64_t at = ch.written.load(std::memory_order_relaxed);
-  storeFrames(ch, ch.decodeScratch, got, at);
+  storeFrames(ch, ch.decodeScratch, ch.fileChannels, got, at);
   ch.written.store(at + got, std::memory_order_release);
   return got;
+}
+
+// Copies up to `limit` frames of a held file into the ring, going round to
+// its start as often as it takes while the stream loops; returns the frames
+// stored, 0 at the end of a stream that does not loop (or not yet).
+int64_t copyHeld(Channel& ch, int64_t limit) {
+  int64_t want = std::min<int64_t>(limit, kDecodeChunkFrames);
+  int64_t at = ch.written.load(std::memory_order_relaxed);
+  int64_t done = 0;
+  while (done < want) {
+    if (ch.heldAt == ch.heldFrames) {
+      // Only a play call that asks for the loop sets the flag, so it may be
+      // read without the state: at worst the stream is about to play.
+      if (!ch.looping.load(std::memory_order_acquire)) break;
+      ch.heldAt = 0;
+    }
+    int64_t run = std::min(want - done, ch.heldFrames - ch.heldAt);
+    storeFrames(ch, ch.held + ch.heldAt * kOutputChannels, kOutputChannels, run, at + done);
+    ch.heldAt += run;
+    done += run;
+  }
+  ch.written.store(at + done, std::memory_order_release);
+  return done;
+}
+
+int64_t fillFromSource(Channel& ch, int64_t limit) {
+  return ch.held ? copyHeld(ch, limit) : decodeInto(ch, limit);
+}
+
+// Back to the source's first frame; false when the file cannot seek.
+bool rewindSource(Channel& ch) {
+  ch.heldAt = 0;
+  return ch.held || sf_seek(ch.file, 0, SEEK_SET) == 0;
 }
 
 // One step of a stream's decoding: tops up the ring, or rewinds a looping
@@ -162,7 +225,7 @@ bool decodeStep(Channel& ch, bool& framesSinceRewind) {
   int64_t space = ch.ringFrames - (ch.written.load(std::memory_order_relaxed) -
                                    ch.consumed.load(std::memory_order_acquire));
   if (space < kDecodeChunkFrames / 4 || ch.endOfFile.load(std::memory_order_relaxed)) return false;
-  if (decodeInto(ch, space) > 0) {
+  if (fillFromSource(ch, space) > 0) {
     framesSinceRewind = true;
     return true;
   }
@@ -177,7 +240,7 @@ bool decodeStep(Channel& ch, bool& framesSinceRewind) {
     ch.endOfFile.store(true, std::memory_order_release);
     return true;
   }
-  if (!framesSinceRewind || sf_seek(ch.file, 0, SEEK_SET) < 0) {
+  if (!framesSinceRewind || !rewindSource(ch)) {
     ch.endOfFile.store(true, std::memory_order_release);
     return true;
   }
@@ -185,11 +248,13 @@ bool decodeStep(Channel& ch, bool& framesSinceRewind) {
   return true;
 }
 
-void decoderLoop(Channel* ch) {
+void* decoderLoop(void* channel) {
+  Channel* ch = static_cast<Channel*>(channel);
   bool framesSinceRewind = true;
   while (!ch->stopDecoder.load(std::memory_order_acquire)) {
     if (!decodeStep(*ch, framesSinceRewind)) napMs(kDecoderIdleMs);
   }
+  return nullptr;
 }
 
 // ---- audio thread ---------------------------------------------------------
@@ -198,7 +263,7 @@ void takeCommands(Channel& ch) {
   int taken = ch.commandsTaken.load(std::memory_order_relaxed);
   int posted = ch.commandsPosted.load(std::memory_order_acquire);
   for (; taken != posted; ++taken) {
-    const SlideCommand& cmd = ch.commands[taken % kSlideQueueSize];
+    const SlideCommand& cmd = ch.commands[taken % kDemoBassSlideQueue];
     auto restart = [&](Slide& slide, double target) {
       slide = Slide{slide.value(), target, 0, cmd.frames};
     };
@@ -294,7 +359,8 @@ void mixAudio(void*, Uint8* stream, int length) {
         advanceSlides(ch, block);
       }
     }
-    for (int i = 0; i < block * kOutputChannels; ++i) out[done * kOutputChannels + i] = toSample(mix[i]);
+    for (int i = 0; i < block * kOutputChannels; ++i)
+      out[done * kOutputChannels + i] = toSample(mix[i]);
   }
 }
 
@@ -309,18 +375,23 @@ Channel* channelOf(uint32_t handle) {
 // Releases everything a channel holds. Only with the output closed or the
 // channel not yet published.
 void releaseChannel(Channel& ch) {
-  if (ch.decoder.joinable()) {
+  if (ch.decoderStarted) {
     ch.stopDecoder.store(true, std::memory_order_release);
-    ch.decoder.join();
+    pthread_join(ch.decoder, nullptr);
+    ch.decoderStarted = false;
   }
   if (ch.file) sf_close(ch.file);
   if (ch.resampler) src_delete(ch.resampler);
   delete[] ch.ring;
   delete[] ch.decodeScratch;
+  delete[] ch.held;
   ch.file = nullptr;
   ch.resampler = nullptr;
   ch.ring = nullptr;
   ch.decodeScratch = nullptr;
+  ch.held = nullptr;
+  ch.heldFrames = 0;
+  ch.heldAt = 0;
   ch.written.store(0);
   ch.consumed.store(0);
   ch.looping.store(false);
@@ -333,16 +404,41 @@ void releaseChannel(Channel& ch) {
   ch.state.store(kFree, std::memory_order_release);
 }
 
-// Decodes the whole file once, a chunk at a time, and rewinds it. A file cut
-// short shows here: an Ogg file whose length cannot be found, a FLAC file
-// that fails part way, any file that decodes to fewer frames than it
-// declares. Better no music than a stream that stops or crackles.
-bool decodesCleanly(Channel& ch, sf_count_t declaredFrames) {
-  if (declaredFrames <= 0 || declaredFrames == SF_COUNT_MAX) return false;
+// Decodes the whole file once, a chunk at a time, and rewinds it; returns
+// its length in frames, or 0 when it does not decode whole. A damaged file
+// shows here: a FLAC file that fails part way, an Ogg file whose length
+// cannot be found (its last page is missing), a file that decodes to fewer
+// frames than its header declares. Better no music than a stream that
+// stops or crackles. An MP3's length is no header's promise: without a
+// Xing header it is libsndfile's estimate from the file's size and first
+// frame, so there only what decodes counts (and libsndfile reads no
+// further than its estimate).
+sf_count_t playableFrames(Channel& ch, const SF_INFO& info) {
+  const bool estimated = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
+  if (!estimated && (info.frames <= 0 || info.frames == SF_COUNT_MAX)) return 0;
   sf_count_t total = 0, got;
   while ((got = sf_readf_float(ch.file, ch.decodeScratch, kDecodeChunkFrames)) > 0) total += got;
-  return sf_error(ch.file) == SF_ERR_NO_ERROR && total == declaredFrames &&
-         sf_seek(ch.file, 0, SEEK_SET) == 0;
+  bool whole =
+      sf_error(ch.file) == SF_ERR_NO_ERROR && total > 0 && (estimated || total == info.frames);
+  return whole && sf_seek(ch.file, 0, SEEK_SET) == 0 ? total : 0;
+}
+
+// Reads a rewound file of `frames` frames whole into memory and closes it:
+// looped from the file, a loop of a few samples would cost a seek every
+// few samples. False when the file no longer reads as it did.
+bool holdWhole(Channel& ch, int64_t frames) {
+  ch.held = new float[frames * kOutputChannels];
+  int64_t got = 0;
+  while (got < frames) {
+    int64_t want = std::min<int64_t>(frames - got, kDecodeChunkFrames);
+    if (sf_readf_float(ch.file, ch.decodeScratch, want) != want) return false;
+    toStereo(ch.decodeScratch, ch.fileChannels, want, ch.held + got * kOutputChannels);
+    got += want;
+  }
+  ch.heldFrames = frames;
+  sf_close(ch.file);
+  ch.file = nullptr;
+  return true;
 }
 
 // Opens and checks the file and fills the channel's fixed fields; false
@@ -366,14 +462,15 @@ bool openStream(Channel& ch, const char* path) {
     ch.decodeScratch = new float[kDecodeChunkFrames * info.channels];
     ch.resampler = src_new(kConverter, kOutputChannels, &error);
   }
-  if (!usable || !ch.resampler || !decodesCleanly(ch, info.frames)) {
+  sf_count_t frames = usable && ch.resampler ? playableFrames(ch, info) : 0;
+  if (frames == 0 || (frames <= ch.ringFrames && !holdWhole(ch, frames))) {
     releaseChannel(ch);
     return false;
   }
   // Fill the ring before playback can start, so the first second never
   // waits on the decoding thread being scheduled.
   while (ch.written.load(std::memory_order_relaxed) < ch.ringFrames &&
-         decodeInto(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
+         fillFromSource(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
   }
   double ratio = static_cast<double>(outputRate) / ch.fileRate;
   src_set_ratio(ch.resampler, ratio);
@@ -394,7 +491,8 @@ void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 struct AlsaQuiet {
   void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
   AlsaSetErrorHandler setHandler =
-      alsa ? reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler")) : nullptr;
+      alsa ? reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"))
+           : nullptr;
   AlsaQuiet() {
     if (setHandler) setHandler(ignoreAlsaMessage);
   }
@@ -405,6 +503,29 @@ struct AlsaQuiet {
   AlsaQuiet(const AlsaQuiet&) = delete;
   AlsaQuiet& operator=(const AlsaQuiet&) = delete;
 };
+
+// Closes the output and frees every stream, whatever state they are in;
+// nothing when not initialised. BASS_Free's work, and what runs at exit or
+// unloading when the program did not call it.
+void shutDown() {
+  if (!initialised) return;
+  // SDL_Quit, when it ran first, has closed the output and stopped the
+  // callback already, and SDL's audio must not be called again.
+  bool outputOpen = !offline && SDL_WasInit(SDL_INIT_AUDIO) != 0;
+  if (outputOpen) SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
+  for (Channel& ch : channels) {
+    if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
+    ch.slideEnd = {};
+  }
+  if (outputOpen) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  initialised = false;
+  offline = false;
+}
+
+// See the top of the file.
+struct ShutDownOnUnload {
+  ~ShutDownOnUnload() { shutDown(); }
+} shutDownOnUnload;
 
 }  // namespace
 
@@ -440,13 +561,17 @@ uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset
     // into a caller that is not C++.
     try {
       if (!openStream(ch, static_cast<const char*>(file))) return 0;
-      if (!offline) ch.decoder = std::thread(decoderLoop, &ch);
     } catch (const std::bad_alloc&) {
       releaseChannel(ch);
       return 0;
-    } catch (const std::system_error&) {
-      releaseChannel(ch);
-      return 0;
+    }
+    if (!offline) {
+      ch.decoderStarted = pthread_create(&ch.decoder, nullptr, decoderLoop, &ch) == 0;
+      if (!ch.decoderStarted) {
+        releaseChannel(ch);
+        return 0;
+      }
+      pthread_setname_np(ch.decoder, kDecoderThreadName);
     }
     ch.state.store(kReady, std::memory_order_release);
     return static_cast<uint32_t>(i + 1);
@@ -474,8 +599,8 @@ int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int
   Channel* ch = channelOf(channel);
   if (!ch) return 0;
   int posted = ch->commandsPosted.load(std::memory_order_relaxed);
-  if (posted - ch->commandsTaken.load(std::memory_order_acquire) >= kSlideQueueSize) return 0;
-  SlideCommand& cmd = ch->commands[posted % kSlideQueueSize];
+  if (posted - ch->commandsTaken.load(std::memory_order_acquire) >= kDemoBassSlideQueue) return 0;
+  SlideCommand& cmd = ch->commands[posted % kDemoBassSlideQueue];
   cmd.frequency = frequency == kDemoBassKeepFrequency
                       ? frequency
                       : std::clamp(frequency, kMinFrequency, kMaxFrequency);
@@ -510,14 +635,7 @@ uint32_t BASS_ChannelIsSliding(uint32_t channel) {
 
 int BASS_Free() {
   if (!initialised) return 0;
-  if (!offline) SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
-  for (Channel& ch : channels) {
-    if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
-    ch.slideEnd = {};
-  }
-  if (!offline) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  initialised = false;
-  offline = false;
+  shutDown();
   return 1;
 }
 

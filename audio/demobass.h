@@ -12,6 +12,8 @@
 //
 // Use: BASS_Init, BASS_StreamCreateFile, BASS_Start, BASS_StreamPlay; at the
 // end BASS_ChannelSlideAttributes, poll BASS_ChannelIsSliding, BASS_Free.
+// A program that exits, or unloads the library, without BASS_Free gets the
+// same clean stop at that moment.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +29,10 @@ constexpr int kDemoBassKeepFrequency = -1;
 constexpr int kDemoBassKeepVolume = -1;
 constexpr int kDemoBassKeepPan = -101;
 
+// How many BASS_ChannelSlideAttributes calls of one channel may wait for the
+// output to take them (see there).
+constexpr int kDemoBassSlideQueue = 8;
+
 // Opens the default output device (`device` -1 or 1) at `frequency` Hz
 // (8000..192000), 16-bit stereo, paused until BASS_Start. `flags` and
 // `window` are accepted and ignored. Fails (0) when already initialised,
@@ -36,12 +42,15 @@ DEMOBASS_EXPORT int BASS_Init(int device, uint32_t frequency, uint32_t flags, vo
 
 // Opens the file `file` (a path; `fromMemory` must be 0, `offset` and
 // `length` 0) as a stream and returns its channel handle, 1 for the first
-// stream after BASS_Init. The file is decoded while it plays, a little ahead,
-// never held whole in memory; creation decodes it through once to check it,
-// which takes a moment for a long file (70 ms for a minute of Ogg Vorbis).
-// Files that libsndfile cannot decode, that hold no audio, or that decode to
-// fewer frames than they declare (cut short) are refused with 0. `flags` is
-// accepted and ignored.
+// stream after BASS_Init. The file is decoded while it plays, a second
+// ahead; a file of up to a second is held whole in memory and loops from
+// there. Creation decodes the file through once to check it, which takes a
+// moment for a long file (70 ms for a minute of Ogg Vorbis). Files that
+// libsndfile cannot decode or that hold no audio are refused with 0, and so
+// are damaged ones: a decoding error part way, or fewer frames than the
+// header declares (cut short). An MP3 declares no length; it plays as far as
+// libsndfile decodes it, which without a Xing header is at most libsndfile's
+// estimate from the file's size. `flags` is accepted and ignored.
 DEMOBASS_EXPORT uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset,
                                                uint32_t length, uint32_t flags);
 
@@ -54,13 +63,20 @@ DEMOBASS_EXPORT int BASS_Start();
 DEMOBASS_EXPORT int BASS_StreamPlay(uint32_t stream, int flush, uint32_t flags);
 
 // Slides the channel's playback frequency (Hz, 100..200000, the file's own
-// rate at the start; heard within 1/256..256 times the output rate), volume (0..100, 100 at the start) and pan (-100 left
-// .. 100 right, 0 at the start) from their current values to the given ones,
-// linearly over `milliseconds` of output; 0 ms sets them at once. A keep
-// value (above) leaves that attribute, and any slide of it in progress,
-// alone. Values out of range are clamped. Fails for an unknown channel.
-DEMOBASS_EXPORT int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int pan,
-                                                uint32_t milliseconds);
+// rate at the start; heard within 1/256..256 times the output rate), volume
+// (0..100, 100 at the start) and pan (-100 left .. 100 right, 0 at the
+// start) from their current values to the given ones, linearly over
+// `milliseconds` of output; 0 ms sets them at once. A keep value (above)
+// leaves that attribute, and any slide of it in progress, alone. Values out
+// of range are clamped. Fails for an unknown channel.
+// The slide waits in a queue until the output takes it, which it does every
+// few milliseconds while it runs; with kDemoBassSlideQueue slides of the
+// channel waiting (the output not yet started by BASS_Start, or stalled) the
+// call fails and changes nothing. The queue is fixed because the output
+// never allocates or waits, and that many slides within one output buffer
+// (23 ms) is more than anyone could hear.
+DEMOBASS_EXPORT int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume,
+                                                int pan, uint32_t milliseconds);
 
 // Nonzero while a slide of `channel` is in progress: from the
 // BASS_ChannelSlideAttributes call until its time has passed by the clock

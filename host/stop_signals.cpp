@@ -7,6 +7,8 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 void onStopSignal(int) { stopRequested = 1; }
 
 }  // namespace
@@ -16,8 +18,7 @@ void catchStopSignals() {
   action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 
 bool stopSignalled() { return stopRequested != 0; }

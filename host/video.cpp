@@ -1,6 +1,7 @@
 // video.cpp - display start-up for the demo.
 #include "host/video.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -41,6 +42,65 @@ void restoreStderr(int saved) {
   close(saved);
 }
 
+// The variables that name a display for SDL's drivers.
+const char* const kDisplayVariables[] = {"WAYLAND_DISPLAY", "DISPLAY"};
+
+// Writes the display variables that are set into `out` as "NAME=value",
+// separated by ", "; empty when none is.
+void namedDisplays(char* out, size_t size) {
+  out[0] = '\0';
+  for (const char* variable : kDisplayVariables) {
+    const char* value = std::getenv(variable);
+    const size_t used = std::strlen(out);
+    if (value == nullptr || value[0] == '\0' || used + 1 >= size) continue;
+    std::snprintf(out + used, size - used, "%s%s=%s", used ? ", " : "", variable, value);
+  }
+}
+
+// The one line for a start-up that found no display to show on.
+void reportNoDisplay() {
+  char named[256];
+  namedDisplays(named, sizeof named);
+  if (named[0] != '\0') {
+    std::fprintf(stderr, "demo: could not open the display named in %s\n", named);
+  } else {
+    std::fprintf(stderr,
+                 "demo: no display found (set DISPLAY or WAYLAND_DISPLAY, or name a driver in "
+                 "SDL_VIDEODRIVER)\n");
+  }
+}
+
+// When the X server goes away under the demo, Xlib's I/O error handler
+// prints its own line and exits with status 1. SDL_Quit, run at that exit,
+// would then take down the window over the dead connection, and either
+// wait forever for the server's reply or trip an assertion in the GL
+// library. So the demo notes the loss on its way into Xlib's handler and
+// leaves SDL_Quit out: there is no display left to give its mode back to.
+using XIOErrorHandler = int (*)(void* display);
+using XSetIOErrorHandlerFn = XIOErrorHandler (*)(XIOErrorHandler);
+XIOErrorHandler xlibIOErrorHandler = nullptr;
+bool displayLost = false;  // set, and read at exit, on the thread that lost it
+
+int onDisplayLost(void* display) {
+  displayLost = true;
+  if (xlibIOErrorHandler != nullptr) return xlibIOErrorHandler(display);
+  std::exit(1);
+}
+
+// SDL loads Xlib itself when it runs on X11; the demo does not link it, so
+// the handler is installed only when Xlib is already there.
+void watchForDisplayLoss() {
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (xlib == nullptr) return;
+  auto setHandler = reinterpret_cast<XSetIOErrorHandlerFn>(dlsym(xlib, "XSetIOErrorHandler"));
+  if (setHandler != nullptr) xlibIOErrorHandler = setHandler(onDisplayLost);
+  dlclose(xlib);  // drops only the reference taken here; SDL keeps Xlib loaded
+}
+
+void quitSdl() {
+  if (!displayLost) SDL_Quit();
+}
+
 bool userNamedDriver() {
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   return chosen != nullptr && chosen[0] != '\0';
@@ -60,15 +120,13 @@ SDL_Surface* openDisplay() {
     std::fprintf(stderr, "demo: cannot start video: %s\n", SDL_GetError());
     return nullptr;
   }
-  std::atexit(SDL_Quit);
+  std::atexit(quitSdl);
   SDL_ShowCursor(SDL_DISABLE);
 
   char driver[64] = "";
   SDL_VideoDriverName(driver, sizeof driver);
   if (isHeadlessDriver(driver) && !userNamedDriver()) {
-    std::fprintf(stderr,
-                 "demo: no display found (set DISPLAY or WAYLAND_DISPLAY, or name a driver in "
-                 "SDL_VIDEODRIVER)\n");
+    reportNoDisplay();
     return nullptr;
   }
 
@@ -77,6 +135,8 @@ SDL_Surface* openDisplay() {
   if (screen == nullptr) {
     std::fprintf(stderr, "demo: cannot set the %dx%d video mode: %s\n", kCanvasWidth, kCanvasHeight,
                  SDL_GetError());
+    return nullptr;
   }
+  watchForDisplayLoss();
   return screen;
 }

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Bad situations, each with the real demo binary on a real X server (Xvfb):
-# no display, no audio device, no music library or one lacking an entry
-# point, every kind of bad "data.dat", and SIGTERM/SIGINT mid-script. The
-# demo must say what is wrong in one line (or nothing, when all is well),
-# keep its memory bounded, end normally and promptly.
+# no display or one that cannot be opened, no audio device, no music library
+# or one lacking an entry point, every kind of bad "data.dat",
+# SIGTERM/SIGINT/SIGHUP mid-script, and the X server dying under the demo.
+# The demo must say what is wrong in one line (or nothing, when all is
+# well; Xlib speaks for itself), keep its memory bounded, end normally and
+# promptly.
 # Usage: fault_injection.sh BUILD_DIR
 set -u
 build=$(cd "$1" && pwd)
@@ -33,9 +35,10 @@ stage() {
   echo "$dir"
 }
 
-# Runs the demo in folder $1 until $2 (a key name or a signal: Escape, TERM,
-# INT) after 1.5 s. Sets: status, lines (the demo's stderr without SDL's
-# disk-driver notes), seconds (from the stop request to the exit), peak_kb.
+# Runs the demo in folder $1 until $2 after 1.5 s: a key name, a signal, or
+# the X server $doomed dying (Escape, TERM, INT, HUP, xserver). Sets: status,
+# lines (the demo's stderr without SDL's disk-driver notes), seconds (from
+# the stop request to the exit), peak_kb.
 run_demo() {
   local dir=$1 stop=$2
   (cd "$dir" && exec "$dir/demo") 2>"$work/stderr" &
@@ -45,6 +48,7 @@ run_demo() {
   local start=$(date +%s%N)
   case $stop in
     Escape) xdotool key Escape ;;
+    xserver) kill "$doomed" ;;
     *) kill -s "$stop" $pid ;;
   esac
   for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done
@@ -68,12 +72,19 @@ expect_silent_run() {
   else pass "$name${pattern:+ (\"$lines\")}"; fi
 }
 
-# No display at all: one line, status 1.
-(cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY ./demo) 2>"$work/stderr"
-status=$?
-if [ $status -eq 1 ] && [ "$(grep -c '^' "$work/stderr")" -eq 1 ]; then
-  pass "no display: $(cat "$work/stderr")"
-else fail "no display: status $status, stderr: $(cat "$work/stderr")"; fi
+# No display at all, or one named that cannot be opened: one line saying
+# which, status 1.
+no_display() {
+  local name=$1 pattern=$2
+  shift 2
+  (cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY "$@" ./demo) 2>"$work/stderr"
+  status=$?
+  if [ $status -eq 1 ] && [ "$(grep -c '^' "$work/stderr")" -eq 1 ] && grep -q "$pattern" "$work/stderr"; then
+    pass "$name: $(cat "$work/stderr")"
+  else fail "$name: status $status, stderr: $(cat "$work/stderr")"; fi
+}
+no_display "no display" "set DISPLAY"
+no_display "display that cannot be opened" "could not open.*:65000" DISPLAY=:65000
 
 good=$(stage good "$build/libdemobass.so")
 cp "$build/data.dat" "$good/"
@@ -121,12 +132,25 @@ rm -rf "$bad/data.dat"
 
 # A stop signal mid-script ends it like a close request: the music still
 # slides out (at least half a second), and the demo is gone within 3 s.
-for signal in TERM INT; do
+for signal in TERM INT HUP; do
   run_demo "$good" $signal
   if [ "$status" -eq 0 ] && [ "$seconds" -ge 450 ] && [ "$seconds" -le 3000 ]; then
     pass "SIG$signal ends the demo in $seconds ms with status 0"
   else fail "SIG$signal: status $status after $seconds ms"; fi
 done
+
+# The X server dies under the demo while the music plays: Xlib's own
+# message (one of its two forms) and its exit status 1, with the music
+# library stopping cleanly at exit and SDL_Quit, which would hang or abort
+# on the dead connection, left out.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/doomed" 2>/dev/null &
+doomed=$!
+for _ in $(seq 50); do [ -s "$work/doomed" ] && break; sleep 0.1; done
+DISPLAY=:$(cat "$work/doomed") run_demo "$good" xserver
+xlib='^(X connection to .* broken|XIO: +fatal IO error|      after [0-9]+ requests)'
+if [ "$status" -eq 1 ] && grep -q -E "$xlib" <<<"$lines" && ! grep -q -v -E "$xlib" <<<"$lines"; then
+  pass "X server killed: status 1 ($(head -n 1 <<<"$lines"))"
+else fail "X server killed: status $status, stderr: $lines"; fi
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -20,7 +20,7 @@ case "${1:-}" in
   *)
     install build-essential cmake pkg-config ca-certificates \
       libsdl1.2-compat-dev zlib1g-dev \
-      libsndfile1-dev libsamplerate0-dev \
+      libsndfile1-dev libsamplerate0-dev libvorbis-dev libebur128-dev \
       libfreetype-dev fonts-dejavu-core
     if [ "${1:-}" = "--tests" ]; then
       install libgtest-dev libbenchmark-dev \

@@ -160,14 +160,14 @@ constexpr const char* kRollFull = "....x.x.xxxxxxxx";
 // comes in half way. A roll and a sweep fill the fade to black.
 constexpr std::array<Chord, 8> kOpeningChords = {kDm, kBb, kF, kC, kDm, kBb, kF, kC};
 constexpr std::array<Layer, 10> kOpeningLayers = {{
-    {Part::Pad, 0, 8, kWhole, {0.8, 0.9}, {0.3, 0.45}},
+    {Part::Pad, 0, 8, kWhole, {0.8, 0.7}, {0.3, 0.45}},
     {Part::Arp, 0, 8, kArpSlow, {0.7, 0.9}, {0.25, 0.5}},
     {Part::SubBass, 0, 4, kWhole, {0.6, 0.6}},
     {Part::Bell, 0, 4, nullptr, {0.8, 0.9}, {}, kTheme},
-    {Part::Bell, 4, 8, nullptr, {0.9, 0.9}, {}, kThemeAnswer},
+    {Part::Bell, 4, 8, nullptr, {0.8, 0.8}, {}, kThemeAnswer},
     {Part::HatClosed, 2, 8, kOffbeats, {0.4, 0.6}},
-    {Part::Kick, 4, 8, kFour, {0.7, 0.8}},
-    {Part::Bass, 4, 8, kPulse, {0.7, 0.8}, {0.2, 0.3}},
+    {Part::Kick, 4, 8, kFour, {0.6, 0.7}},
+    {Part::Bass, 4, 8, kPulse, {0.55, 0.65}, {0.2, 0.3}},
     {Part::Roll, 7, 8, kRollHalf, {0.2, 0.7}},
     {Part::Riser, 7, 8, nullptr, {0.0, 0.6}},
 }};
@@ -178,12 +178,12 @@ constexpr std::array<Chord, 16> kSpiralChords = {kDm, kBb, kF, kC, kDm, kBb, kF,
                                                  kDm, kBb, kF, kC, kDm, kBb, kF, kC};
 constexpr std::array<Layer, 14> kSpiralLayers = {{
     {Part::Crash, 0, 1, kDownbeat, {0.8, 0.8}},
-    {Part::Kick, 0, 16, kFour, {0.85, 1.0}},
-    {Part::Bass, 0, 16, kOctaves, {0.8, 0.9}, {0.2, 0.6}},
-    {Part::HatClosed, 0, 4, kOffbeats, {0.6, 0.7}},
-    {Part::HatClosed, 4, 16, kSixteenths, {0.5, 0.8}},
-    {Part::Snare, 4, 16, kBackbeat, {0.8, 1.0}},
-    {Part::Arp, 0, 16, kArpRun, {0.6, 1.0}, {0.15, 0.9}},
+    {Part::Kick, 0, 16, kFour, {0.7, 1.0}},
+    {Part::Bass, 0, 16, kOctaves, {0.6, 0.9}, {0.2, 0.6}},
+    {Part::HatClosed, 0, 4, kOffbeats, {0.45, 0.55}},
+    {Part::HatClosed, 4, 16, kSixteenths, {0.45, 0.8}},
+    {Part::Snare, 4, 16, kBackbeat, {0.7, 1.0}},
+    {Part::Arp, 0, 16, kArpRun, {0.5, 1.0}, {0.15, 0.9}},
     {Part::Pad, 8, 16, kWhole, {0.6, 1.0}, {0.3, 0.7}},
     {Part::HatOpen, 8, 16, kOffbeats, {0.5, 0.7}},
     {Part::Crash, 8, 9, kDownbeat, {0.6, 0.6}},

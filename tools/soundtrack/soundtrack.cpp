@@ -323,7 +323,7 @@ void subBassNote(const NoteEvent& n) {
     double v = sine(phase) +
                0.15 * sine(wrapPhase(2 * phase));  // a touch of octave to carry on small speakers
     phase = advance(phase, increment);
-    emit(route, n.at + i, v * env.next() * 0.42 * n.level);
+    emit(route, n.at + i, v * env.next() * 0.32 * n.level);
   }
 }
 
@@ -401,9 +401,10 @@ void leadNote(const NoteEvent& n) {
 // away faster than the tone, so each note strikes bright and rings round.
 void bellNote(const NoteEvent& n) {
   Envelope env(0.002, 1.0, 0.0, 0.3, n.held);
-  const double increment = noteHz(n.pitch) / kSampleRate;
+  const double hz = noteHz(n.pitch), increment = hz / kSampleRate;
   const double indexDecay = std::exp(-1.0 / (0.25 * kSampleRate));
-  double carrier = 0, modulator = 0, index = 1.6;
+  // High notes strike softer: their upper sidebands would pass Nyquist.
+  double carrier = 0, modulator = 0, index = 1.6 * std::min(1.0, 1000.0 / hz);
   const Route route{&dry, 0.25, 0.25, 0.45};
   for (int64_t i = 0; i < ringing(n.held, 0.3); ++i) {
     double v = sine(wrapPhase(carrier + (index + 0.2) * sine(modulator) / (2 * kPi)));

@@ -213,7 +213,7 @@ constexpr std::array<Layer, 9> kThanksLayers = {{
 // octave up; the harmony climbs to D major, which lifts into the finale's E
 // minor. Held back, so that the finale is a step up.
 constexpr std::array<Chord, 8> kRisingChords = {kGm, kBb, kC, kDm, kGm, kBb, kC, kD};
-constexpr std::array<Layer, 13> kRisingLayers = {{
+constexpr std::array<Layer, 12> kRisingLayers = {{
     {Part::Crash, 0, 1, kDownbeat, {0.7, 0.7}},
     {Part::Crash, 4, 5, kDownbeat, {0.5, 0.5}},
     {Part::Kick, 0, 7, kHalf, {0.8, 0.85}},
@@ -278,5 +278,35 @@ constexpr std::array<Section, 6> kSections = {{
 // The whole piece, one loop: the coda's end leads into the opening.
 constexpr int kPieceSamples =
     (kSections.back().firstPass + kSections.back().passes - kOpeningPass) * kSamplesPerPass;
+
+// The score's shape, checked as it compiles: a chord for every bar, every
+// layer inside its section, every pattern one bar of known symbols, and the
+// sections end to end.
+constexpr bool wellFormed() {
+  int pass = kOpeningPass;
+  for (const Section& s : kSections) {
+    bool fits = s.firstPass == pass && s.chords.size() == size_t(s.bars) && s.breakSteps >= 0 &&
+                s.breakSteps < kStepsPerBar;
+    if (!fits) return false;
+    pass += s.passes;
+    for (const Layer& l : s.layers) {
+      if (l.fromBar < 0 || l.fromBar >= l.toBar || l.toBar > s.bars) return false;
+      if (!l.pattern) {
+        if (l.phrase.empty() && l.part != Part::Riser) return false;
+        continue;
+      }
+      int length = 0;
+      for (; l.pattern[length]; ++length) {
+        char c = l.pattern[length];
+        bool tone = c >= '0' && c <= '7', note = tone || c == 'x' || c == 'o';
+        if (!note && c != '.' && c != '-') return false;
+        if (note && tone != (l.part == Part::Arp)) return false;  // only the arpeggio walks tones
+      }
+      if (length != kStepsPerBar) return false;
+    }
+  }
+  return true;
+}
+static_assert(wellFormed(), "the score has a malformed section or layer");
 
 }  // namespace score

@@ -29,7 +29,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int64_t kPiece = score::kPieceSamples;
 constexpr double kTargetLufs = -14.0;   // what streaming services play music at
 constexpr double kCeilingDb = -2.2;     // leaves room for the encoder's own overshoot
-constexpr float kVorbisQuality = 0.4f;  // about 128 kbit/s: clean highs, 1.8 MB
+constexpr float kVorbisQuality = 0.4f;  // about 120 kbit/s, 1.7 MB: clean highs
 constexpr double kEchoFeedback = 0.4;
 constexpr double kDuckDepth = 0.4;  // pad and plucks dip under each kick
 constexpr double kDuckSeconds = 0.1;
@@ -275,15 +275,14 @@ void duckUnder(int64_t at, double depth) {
 // goes: the lift into the next section.
 void riser(int64_t from, int64_t to, double levelFrom, double levelTo) {
   Filter filter;
-  const Route route{&dry, 0, 0, 0.5};
   for (int64_t i = 0; i < to - from; ++i) {
     double u = double(i) / double(to - from);
     if (i % kRetune == 0) filter.tune(300.0 * std::pow(30.0, u), 0.6);
     filter.run(noise());
     double level = levelFrom + (levelTo - levelFrom) * u;
     double v = filter.band * level * level * 0.35;
-    double pan = 0.4 * sine(wrapPhase(0.7 * double(i) / kSampleRate));
-    emit(Route{route.bus, pan, 0, route.reverb}, from + i, v);
+    double pan = 0.4 * sine(wrapPhase(0.7 * double(i) / kSampleRate));  // drifting side to side
+    emit(Route{&dry, pan, 0, 0.5}, from + i, v);
   }
 }
 

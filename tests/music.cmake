@@ -45,3 +45,13 @@ add_dependencies(music_program_test music_driver music_fake_bass_full
 demo_test(music_e2e_test SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/music_e2e_test.cpp)
 target_compile_definitions(music_e2e_test PRIVATE DEMO_BUILD_DIR="${CMAKE_BINARY_DIR}")
 add_dependencies(music_e2e_test demo demobass soundtrack_data)
+
+# The soundtrack the build rendered: where it turns, how loud, its loop seam;
+# and the maker renders the same bytes a second time.
+demo_test(soundtrack_test SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/soundtrack_test.cpp
+  LIBS PkgConfig::MUSIC_SNDFILE)
+target_compile_definitions(soundtrack_test PRIVATE DEMO_BUILD_DIR="${CMAKE_BINARY_DIR}")
+add_dependencies(soundtrack_test soundtrack_data)
+add_test(NAME soundtrack_reproduces_data
+  COMMAND sh -c "\"$1\" \"$2\" && cmp \"$2\" \"$3\"" soundtrack-test
+          $<TARGET_FILE:soundtrack> ${CMAKE_BINARY_DIR}/data-rerun.dat ${CMAKE_BINARY_DIR}/data.dat)

@@ -2,7 +2,8 @@
 # Makes the README's pictures from the demo itself: one frame of each scene
 # (docs/scene-0.png .. docs/scene-4.png) and a contact sheet of the five
 # (docs/contact-sheet.png), captured headless by demo-capture and converted
-# with ffmpeg. Usage, after a build: sh tools/make-pictures.sh [BUILD_DIR]
+# with ffmpeg, and a spectrogram of the soundtrack (docs/soundtrack.png).
+# Usage, after a build: sh tools/make-pictures.sh [BUILD_DIR]
 set -e
 build=${1:-build}
 docs=$(dirname "$0")/../docs
@@ -22,4 +23,19 @@ done
 ffmpeg -v error -y -framerate 1 -i "$docs/scene-%d.png" \
   -vf "scale=320:240:flags=area,tile=5x1:padding=6:margin=6:color=0x202020" \
   -frames:v 1 "$docs/contact-sheet.png"
-echo "wrote $docs/scene-0.png .. scene-4.png and contact-sheet.png"
+
+# The soundtrack's spectrogram, 30 Hz to 18 kHz on a log scale over its
+# whole length, with a line where each scene starts and where the script
+# ends. showspectrum draws one column per 4096 samples at this height.
+width=1200
+seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$build/data.dat")
+columns=$(echo "$seconds" | awk '{ c = $1 * 44100 / 4096; print (c == int(c)) ? c : int(c) + 1 }')
+lines=""
+for pass in 1089 3177 4265 5353 6441; do  # first passes of scenes 1..4, end of script
+  x=$(echo "$pass $seconds $width" | awk '{ print int(($1 - 1) / 60 / $2 * $3) }')
+  lines="$lines,drawbox=x=$x:y=0:w=2:h=ih:color=white@0.7:t=fill"
+done
+ffmpeg -v error -y -nostdin -i "$build/data.dat" -lavfi \
+  "showspectrum=s=${columns}x2048:slide=fullframe:mode=combined:scale=log:fscale=log:color=intensity:drange=90:start=30:stop=18000,scale=$width:300:flags=area$lines" \
+  -frames:v 1 "$docs/soundtrack.png"
+echo "wrote $docs/scene-0.png .. scene-4.png, contact-sheet.png and soundtrack.png"

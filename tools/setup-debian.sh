@@ -19,7 +19,7 @@ case "${1:-}" in
     ;;
   *)
     install build-essential cmake pkg-config ca-certificates \
-      libsdl1.2-compat-dev zlib1g-dev \
+      libsdl1.2-compat-dev zlib1g-dev libdeflate-dev \
       libsndfile1-dev libsamplerate0-dev \
       libfreetype-dev fonts-dejavu-core
     if [ "${1:-}" = "--tests" ]; then

@@ -1,11 +1,16 @@
 // run_tool.h - for the tests that run the built tools: a shell command's
-// output and status, a whole file, and the trace's way of writing a CRC.
+// output and status, a whole file, the trace's way of writing a CRC, and a
+// disk that fills up.
 #pragma once
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -44,4 +49,15 @@ inline std::string crcHex(const char* bytes, size_t size) {
   char crc[9];
   std::snprintf(crc, sizeof crc, "%08lx", crc32(0L, reinterpret_cast<const Bytef*>(bytes), uInt(size)));
   return crc;
+}
+
+// Mounts a tmpfs of `size` bytes ("512k") on `dir`, in a mount namespace of
+// the test process's own, so that it goes when the test does: a disk that is
+// full after a few writes. Needs root (CI and the setup script run as root).
+// Returns "" or why it could not.
+inline std::string mountSmallDisk(const std::string& dir, const std::string& size) {
+  const bool done = unshare(CLONE_NEWNS) == 0 &&
+                    mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                    mount("none", dir.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+  return done ? "" : "cannot mount a small tmpfs (the test needs root): " + std::string(std::strerror(errno));
 }

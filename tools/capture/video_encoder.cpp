@@ -2,6 +2,7 @@
 #include "tools/capture/video_encoder.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -24,6 +25,7 @@ constexpr int kFrameWidth = 640;
 constexpr int kFrameHeight = 480;
 constexpr int kFramesPerSecond = 60;
 constexpr int kSoundFd = 3;          // the sound pipe, as ffmpeg sees it
+constexpr int kPipeWaitMs = 50;      // between looks at a full pipe
 constexpr int kPipeBytes = 1 << 20;  // a whole frame fits: drawing runs ahead of the encoder
 constexpr int kHdHeight = 720;       // from this height players take the colours as BT.709
 
@@ -114,10 +116,14 @@ std::vector<std::string> ffmpegArguments(const VideoSettings& settings, const st
   return arguments;
 }
 
+// A pipe whose writing end, the tool's, does not block.
 bool makePipe(int fds[2], std::string& error) {
-  if (pipe2(fds, O_CLOEXEC) == 0) return true;
-  error = std::string("cannot make a pipe: ") + std::strerror(errno);
-  return false;
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    error = std::string("cannot make a pipe: ") + std::strerror(errno);
+    return false;
+  }
+  fcntl(fds[1], F_SETFL, O_NONBLOCK);
+  return true;
 }
 
 // Starts ffmpeg with its frames on standard input and its sound on kSoundFd.
@@ -194,8 +200,11 @@ bool ffmpegSucceeded(std::string& error) {
   return false;
 }
 
-// A stop signal ends a write part way: the part already written comes back
-// as a short count, and only a write that wrote nothing fails with EINTR.
+// Writes the whole buffer to a pipe of ffmpeg's. The pipe does not block:
+// between tries the tool waits a moment and looks for a stop signal and for
+// a message from ffmpeg. Once ffmpeg has failed (a full disk, say) it stops
+// reading, but may not exit while its other input still waits for data; so
+// on failure both pipes close before its reason is read.
 bool writeAll(int fd, const void* data, size_t size, std::string& error) {
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (size > 0 && !captureInterrupted()) {
@@ -203,12 +212,17 @@ bool writeAll(int fd, const void* data, size_t size, std::string& error) {
     if (written > 0) {
       bytes += written;
       size -= size_t(written);
-    } else if (errno != EINTR) {
-      closePipes();  // ffmpeg has stopped reading: let it end, and say why
+      continue;
+    }
+    const bool full = written < 0 && (errno == EAGAIN || errno == EINTR);
+    if (!full || !ffmpegMessage().empty()) {
+      closePipes();
       error = "ffmpeg stopped taking frames";
       ffmpegSucceeded(error);
       return false;
     }
+    pollfd ready{fd, POLLOUT, 0};
+    poll(&ready, 1, kPipeWaitMs);
   }
   if (size == 0) return true;
   error = "interrupted";

@@ -15,8 +15,8 @@ constexpr uint32_t kPauseBeforeFadeMs = 300;
 constexpr uint32_t kFadeMs = 200;
 
 // The fade starts on a frame boundary: 300 ms is 18 frames.
-constexpr long kFadeStartFrame = kPauseBeforeFadeMs * 60 / 1000;
-static_assert(kFadeStartFrame * 1000 == kPauseBeforeFadeMs * 60);
+constexpr long kFadeStartFrame = kPauseBeforeFadeMs * kVideoFramesPerSecond / 1000;
+static_assert(kFadeStartFrame * 1000 == kPauseBeforeFadeMs * kVideoFramesPerSecond);
 
 bool playing = false;
 

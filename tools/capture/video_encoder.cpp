@@ -15,15 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "effects/canvas.h"
 #include "tools/capture/capture_signals.h"
 
 extern char** environ;
 
 namespace {
 
-constexpr int kFrameWidth = 640;
-constexpr int kFrameHeight = 480;
-constexpr int kFramesPerSecond = 60;
 constexpr int kSoundFd = 3;          // the sound pipe, as ffmpeg sees it
 constexpr int kPipeWaitMs = 50;      // between looks at a full pipe
 constexpr int kPipeBytes = 1 << 20;  // a whole frame fits: drawing runs ahead of the encoder
@@ -81,8 +79,8 @@ void append(std::vector<std::string>& to, const std::vector<std::string>& more) 
 // Square pixels at the scale asked, and the YUV colours tagged with the
 // matrix players assume for the picture's height anyway.
 std::vector<std::string> pictureArguments(const VideoSettings& settings) {
-  const int height = kFrameHeight * settings.scale;
-  std::string filter = "scale=" + std::to_string(kFrameWidth * settings.scale) + ":" +
+  const int height = kCanvasHeight * settings.scale;
+  std::string filter = "scale=" + std::to_string(kCanvasWidth * settings.scale) + ":" +
                        std::to_string(height) + ":flags=neighbor";
   if (settings.lossless) return {"-vf", filter};
   const std::string matrix = height >= kHdHeight ? "bt709" : "smpte170m";
@@ -100,8 +98,8 @@ std::vector<std::string> ffmpegArguments(const VideoSettings& settings, const st
                                         "-loglevel", "error",        "-y"};
   append(arguments, rawInput);
   append(arguments, {"-f", "rawvideo", "-pix_fmt", "rgb24", "-s",
-                     std::to_string(kFrameWidth) + "x" + std::to_string(kFrameHeight), "-framerate",
-                     std::to_string(kFramesPerSecond), "-i", "pipe:0"});
+                     std::to_string(kCanvasWidth) + "x" + std::to_string(kCanvasHeight),
+                     "-framerate", std::to_string(kVideoFramesPerSecond), "-i", "pipe:0"});
   if (settings.withSound) {
     append(arguments, rawInput);
     append(arguments, {"-f", "s16le", "-ar", std::to_string(kVideoSoundRate), "-ac", "2", "-i",
@@ -257,14 +255,13 @@ bool videoOpen(const VideoSettings& settings, std::string& error) {
   return false;
 }
 
-bool videoWriteFrame(const uint8_t* canvas, const int16_t* sound, std::string& error) {
+bool videoWriteFrame(const uint8_t* frame, const int16_t* sound, std::string& error) {
   static const int16_t kSilence[kVideoSoundSamplesPerFrame] = {};
   if (encoder.framePipe < 0) {
     error = "ffmpeg stopped taking frames";
     return false;
   }
-  if (!writeAll(encoder.framePipe, canvas, size_t(kFrameWidth) * kFrameHeight * 3, error))
-    return false;
+  if (!writeAll(encoder.framePipe, frame, size_t(kCanvasBytes), error)) return false;
   return encoder.soundPipe < 0 || writeAll(encoder.soundPipe, sound != nullptr ? sound : kSilence,
                                            kVideoSoundSamplesPerFrame * sizeof(int16_t), error);
 }

@@ -27,9 +27,11 @@ struct VideoSettings {
   bool withSound = false;  // a sound track comes with the frames
 };
 
-// Samples of sound per video frame: 1/60 s at 44,100 Hz, two channels.
+// The video's rate, the demo's own, and its sound: 1/60 s of sound per
+// frame at 44,100 Hz, two channels.
+constexpr int kVideoFramesPerSecond = 60;
 constexpr int kVideoSoundRate = 44100;
-constexpr size_t kVideoSoundFramesPerFrame = kVideoSoundRate / 60;  // 735
+constexpr size_t kVideoSoundFramesPerFrame = kVideoSoundRate / kVideoFramesPerSecond;  // 735
 constexpr size_t kVideoSoundSamplesPerFrame = kVideoSoundFramesPerFrame * 2;
 
 // Starts ffmpeg. Returns false with one line of reason in `error` when the
@@ -40,7 +42,7 @@ bool videoOpen(const VideoSettings& settings, std::string& error);
 // kVideoSoundSamplesPerFrame samples that go with it (interleaved left,
 // right; null for silence). False with a reason in `error` when ffmpeg
 // failed or a stop signal interrupted the write.
-bool videoWriteFrame(const uint8_t* canvas, const int16_t* sound, std::string& error);
+bool videoWriteFrame(const uint8_t* frame, const int16_t* sound, std::string& error);
 
 // Ends the streams, waits for ffmpeg and renames the result into place.
 // False with a reason when any step failed; nothing is left behind then.

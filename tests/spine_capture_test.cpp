@@ -63,11 +63,19 @@ TEST(CaptureTool, KeysArriveBeforeTheirPassAndCloseEndsAfterIt) {
 
 TEST(CaptureTool, BadArgumentsGetUsageAndStatusTwo) {
   const std::pair<const char*, const char*> cases[] = {
-      {"--frames", "needs a value"}, {"--frames 0", "bad value"}, {"--frames -4", "bad value"},
-      {"--frames 12x", "bad value"}, {"--keys 5", "bad value"}, {"--keys 5:enter", "bad value"},
-      {"--keys 0:space", "bad value"}, {"--keys 4:space,", "bad value"}, {"--ppm-at 3", "--out"},
-      {"--ppm-at 3,,4 --out /tmp", "bad value"}, {"--bogus", "unknown option --bogus"},
-      {"--frames=5", "unknown option --frames=5"}, {"stray", "unexpected argument"},
+      {"--frames", "needs a value"},
+      {"--frames 0", "bad value"},
+      {"--frames -4", "bad value"},
+      {"--frames 12x", "bad value"},
+      {"--keys 5", "bad value"},
+      {"--keys 5:enter", "bad value"},
+      {"--keys 0:space", "bad value"},
+      {"--keys 4:space,", "bad value"},
+      {"--ppm-at 3", "--out"},
+      {"--ppm-at 3,,4 --out /tmp", "bad value"},
+      {"--bogus", "unknown option --bogus"},
+      {"--frames=5", "unknown option --frames=5"},
+      {"stray", "unexpected argument"},
       {"--frames 10 --ppm-at 20 --out /tmp", "--ppm-at 20 is after the last pass"},
       {"--video x.webm --lossless", "--lossless needs an .mp4"}};
   for (const auto& [bad, why] : cases) {
@@ -91,7 +99,8 @@ TEST(CaptureTool, OutputThatCannotBeWrittenFailsTheRun) {
   const std::pair<std::string, const char*> cases[] = {
       {"--frames 3 --trace >&-", "cannot write the trace: standard output is closed"},
       {"--frames 300 --trace >/dev/full", "cannot write the trace: No space left on device"},
-      {"--keys 3:escape --ppm-at 5 --out /tmp", "no snapshot of pass 5: the run ended after pass 3"},
+      {"--keys 3:escape --ppm-at 5 --out /tmp",
+       "no snapshot of pass 5: the run ended after pass 3"},
       {"--frames 3 --ppm-at 2 --out " + disk, "canvas-000002.ppm: No space left on device"}};
   for (const auto& [arguments, why] : cases) {
     const CaptureRun run = capture(arguments);

@@ -24,7 +24,9 @@ const std::string kStderr = ::testing::TempDir() + "video-stderr.txt";
 // Runs the tool in `cwd` (the build folder, where data.dat is, by default).
 std::string capture(const std::string& arguments, int* status, const std::string& env = "",
                     const std::string& cwd = DEMO_BUILD_DIR) {
-  return shell("cd '" + cwd + "' && " + env + DEMO_BUILD_DIR "/demo-capture " + arguments + " 2>" + kStderr, status);
+  return shell(
+      "cd '" + cwd + "' && " + env + DEMO_BUILD_DIR "/demo-capture " + arguments + " 2>" + kStderr,
+      status);
 }
 
 fs::path scratchDir(const std::string& name) {
@@ -42,11 +44,13 @@ std::vector<std::string> filesIn(const fs::path& dir) {
 }
 
 double probe(const fs::path& file, const std::string& entry) {
-  return std::stod(shell("ffprobe -v error -select_streams v:0 -show_entries " + entry + " -of csv=p=0 file:" + file.string()));
+  return std::stod(shell("ffprobe -v error -select_streams v:0 -show_entries " + entry +
+                         " -of csv=p=0 file:" + file.string()));
 }
 
 double rms(const std::vector<int16_t>& samples, double fromSeconds, double toSeconds) {
-  const size_t from = size_t(fromSeconds * 44100), to = std::min(samples.size(), size_t(toSeconds * 44100));
+  const size_t from = size_t(fromSeconds * 44100),
+               to = std::min(samples.size(), size_t(toSeconds * 44100));
   double sum = 0;
   for (size_t i = from; i < to; ++i) sum += double(samples[i]) * samples[i];
   return to > from ? std::sqrt(sum / double(to - from)) / 32768.0 : 0.0;
@@ -58,19 +62,23 @@ TEST(VideoCapture, LosslessFramesAreTheCanvasAndSoundFollowsTheScript) {
   const fs::path dir = scratchDir("lossless"), video = dir / "take2:run.mp4";
   fs::create_symlink(fs::path(DEMO_BUILD_DIR) / "data.dat", dir / "data.dat");
   int status = -1;
-  const auto trace = traceFields(capture(std::string(kShortRun) + " --trace --lossless --video take2:run.mp4", &status, "", dir));
+  const auto trace = traceFields(capture(
+      std::string(kShortRun) + " --trace --lossless --video take2:run.mp4", &status, "", dir));
   ASSERT_EQ(status, 0) << readFile(kStderr);
   EXPECT_EQ(filesIn(dir).size(), 2u) << "only data.dat and the video";
   EXPECT_EQ(probe(video, "stream=nb_frames"), kFrames);  // every pass drew a frame
   EXPECT_NEAR(probe(video, "format=duration"), kFrames / 60.0, 0.05);
 
-  const std::string frames = shell("ffmpeg -v error -i file:" + video.string() + " -f rawvideo -pix_fmt rgb24 -");
+  const std::string frames =
+      shell("ffmpeg -v error -i file:" + video.string() + " -f rawvideo -pix_fmt rgb24 -");
   ASSERT_EQ(frames.size(), kFrameBytes * kFrames);
   ASSERT_EQ(trace.size(), 150u);
   for (const int pass : {1, 59, 61, 100, 150})
-    EXPECT_EQ(crcHex(frames.data() + (pass - 1) * kFrameBytes, kFrameBytes), trace[pass - 1][7]) << pass;
+    EXPECT_EQ(crcHex(frames.data() + (pass - 1) * kFrameBytes, kFrameBytes), trace[pass - 1][7])
+        << pass;
 
-  const std::string raw = shell("ffmpeg -v error -i file:" + video.string() + " -vn -ac 1 -ar 44100 -f s16le -");
+  const std::string raw =
+      shell("ffmpeg -v error -i file:" + video.string() + " -vn -ac 1 -ar 44100 -f s16le -");
   std::vector<int16_t> sound(raw.size() / 2);
   std::memcpy(sound.data(), raw.data(), sound.size() * 2);
   const double end = sound.size() / 44100.0;
@@ -82,7 +90,8 @@ TEST(VideoCapture, LosslessFramesAreTheCanvasAndSoundFollowsTheScript) {
 // PSNR in dB of `frame` against `exact`, over every byte.
 double psnr(const char* exact, const char* frame) {
   double squares = 0;
-  for (size_t i = 0; i < kFrameBytes; ++i) squares += std::pow(uint8_t(exact[i]) - uint8_t(frame[i]), 2);
+  for (size_t i = 0; i < kFrameBytes; ++i)
+    squares += std::pow(uint8_t(exact[i]) - uint8_t(frame[i]), 2);
   return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * kFrameBytes / squares);
 }
 
@@ -92,12 +101,16 @@ TEST(VideoCapture, DefaultVideoIsFaithfulInEveryScene) {
   const fs::path dir = scratchDir("faithful"), video = dir / "run.mp4";
   const int passes[] = {100, 290, 480, 670, 860};  // scenes 0 to 4
   int status = -1;
-  capture("--keys 120:space,310:space,500:space,690:space,880:escape --ppm-at 100,290,480,670,860 --out " +
-              dir.string() + " --video " + video.string(), &status);
+  capture(
+      "--keys 120:space,310:space,500:space,690:space,880:escape --ppm-at 100,290,480,670,860 "
+      "--out " +
+          dir.string() + " --video " + video.string(),
+      &status);
   ASSERT_EQ(status, 0) << readFile(kStderr);
-  const std::string frames = shell("ffmpeg -v error -i " + video.string() +
-                                   " -vf \"select=eq(n\\,99)+eq(n\\,289)+eq(n\\,479)+eq(n\\,669)+eq(n\\,859)\" "
-                                   "-fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
+  const std::string frames =
+      shell("ffmpeg -v error -i " + video.string() +
+            " -vf \"select=eq(n\\,99)+eq(n\\,289)+eq(n\\,479)+eq(n\\,669)+eq(n\\,859)\" "
+            "-fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
   ASSERT_EQ(frames.size(), 5 * kFrameBytes);
   for (size_t i = 0; i < 5; ++i) {
     char name[32];
@@ -113,7 +126,8 @@ TEST(VideoCapture, WebmIsVp9WithOpusAtTheScaleAsked) {
   int status = -1;
   capture("--frames 20 --scale 2 --video " + video.string(), &status);
   ASSERT_EQ(status, 0) << readFile(kStderr);
-  EXPECT_EQ(shell("ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 " + video.string()),
+  EXPECT_EQ(shell("ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 " +
+                  video.string()),
             "vp9,1280,960\nopus\n");
 }
 
@@ -136,7 +150,8 @@ TEST(VideoCapture, FailuresSayWhyAndLeaveNothing) {
 
 // The tool's one child, once it has started.
 pid_t ffmpegOf(pid_t capture) {
-  const std::string path = "/proc/" + std::to_string(capture) + "/task/" + std::to_string(capture) + "/children";
+  const std::string path =
+      "/proc/" + std::to_string(capture) + "/task/" + std::to_string(capture) + "/children";
   for (int i = 0; i < 200; ++i, usleep(20'000)) {
     if (const int child = std::atoi(readFile(path).c_str())) return child;
   }

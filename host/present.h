@@ -1,8 +1,9 @@
 // present.h - puts the canvas on the screen.
 //
 // The one call the scene script makes into the platform, at the end of every
-// frame it draws. The capture tool uses the same code with SDL's dummy video
-// driver, so what it records is what the demo shows.
+// frame it draws. The capture tool runs the same conversion into a surface of
+// its own and puts its own flip in place of SDL's, so what it records is what
+// the demo shows.
 #pragma once
 
 #include <SDL.h>
@@ -14,6 +15,12 @@
 // writes outside the surface; the flip still happens. `screen` must not be
 // null. Called by renderFrame at the end of every frame it draws.
 void presentCanvas(SDL_Surface* screen);
+
+// How presentCanvas shows a converted surface: SDL_Flip unless a platform
+// that has no display puts in its own (the capture tool counts frames with
+// it). Null puts SDL_Flip back. Set before the frame loop starts.
+using ScreenFlip = int (*)(SDL_Surface* screen);
+void setScreenFlip(ScreenFlip flip);
 
 // SDL_LockSurface / SDL_UnlockSurface, but only for surfaces SDL_MUSTLOCK
 // names: a nonzero offset, or any of SDL_HWSURFACE, SDL_ASYNCBLIT, SDL_RLEACCEL.

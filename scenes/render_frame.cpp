@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr int32_t kTransitionFadeStep = 3;
-constexpr int32_t kSceneLength = 1000;
-constexpr int32_t kSpiralSceneLength = 2000;
 constexpr double kSpiralSceneSwing = 10.0;  // swing when scene 1 starts by its timer
 constexpr int32_t kTextLimit = 640;         // every line may use the canvas's width
 constexpr double kSpiralCentreX = 320.0;    // the middle of the spiral's small orbit
@@ -109,7 +106,7 @@ void countSceneFrame() {
   demoState.sceneFrame = 0;
   demoState.sceneIndex = wrapAdd(demoState.sceneIndex, 1);
   const bool spiralNext = demoState.sceneIndex == 1;
-  demoState.sceneLength = spiralNext ? kSpiralSceneLength : kSceneLength;
+  demoState.sceneLength = sceneLengthOf(demoState.sceneIndex);
   demoState.swing = spiralNext ? kSpiralSceneSwing : 0.0;
   demoState.fading = true;
 }

@@ -1,6 +1,8 @@
 // render_frame.h - the scene script: one call draws and presents one frame.
 #pragma once
 
+#include <cstdint>
+
 struct SDL_Surface;
 
 // Called once per pass of the frame loop with the screen surface (never null).
@@ -11,3 +13,15 @@ bool renderFrame(SDL_Surface* screen);
 
 // The scene count; a sceneIndex at or past it means the script is over.
 constexpr int kSceneCount = 5;
+
+// The script's timing. A scene started by the timer gets the frame limit
+// sceneLengthOf(its index) and draws that many frames plus 2 (the count is
+// compared before it is incremented, and strictly); a transition takes
+// kTransitionFadeStep off every canvas byte per frame until it finds the
+// canvas black.
+constexpr int32_t kSceneLength = 1000;
+constexpr int32_t kSpiralSceneLength = 2000;  // scene 1, the spiral, runs twice as long
+constexpr int32_t kTransitionFadeStep = 3;
+constexpr int32_t sceneLengthOf(int32_t scene) {
+  return scene == 1 ? kSpiralSceneLength : kSceneLength;
+}

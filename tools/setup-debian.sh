@@ -21,7 +21,7 @@ case "${1:-}" in
     ;;
   *)
     install build-essential cmake pkg-config ca-certificates \
-      libsdl1.2-compat-dev zlib1g-dev \
+      libsdl1.2-compat-dev zlib1g-dev libdeflate-dev \
       libsndfile1-dev libsamplerate0-dev libvorbis-dev libebur128-dev
     if [ "${1:-}" = "--tests" ]; then
       install libgtest-dev libbenchmark-dev \

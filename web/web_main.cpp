@@ -35,12 +35,12 @@
 
 #include "effects/canvas.h"
 #include "host/frame_loop.h"
+#include "host/key_script.h"
 #include "host/music.h"
 #include "host/pacing.h"
 #include "host/present.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
-#include "tools/capture/capture_options.h"
 #include "web/web_crc32.h"
 #include "web/web_pacing.h"
 #include "web/web_present.h"
@@ -130,8 +130,8 @@ void reportPass(long pass, bool rendered) {
                     crc32Of(canvas, sizeof canvas));
 }
 
-bool parseOptions(const char* text, CaptureOptions& options) {
-  // The options come as one line of the capture tool's arguments.
+bool parseOptions(const char* text, KeyScript& script) {
+  // The options come as one line of the capture tool's --keys and --frames.
   std::vector<std::string> words{"demo-capture"};
   for (const char* at = text; *at != '\0';) {
     const char* end = std::strchr(at, ' ');
@@ -142,7 +142,7 @@ bool parseOptions(const char* text, CaptureOptions& options) {
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
   std::string error;
-  if (parseCaptureOptions(static_cast<int>(argv.size()), argv.data(), options, error)) return true;
+  if (parseKeyScript(static_cast<int>(argv.size()), argv.data(), script, error)) return true;
   emscripten_log(EM_LOG_WARN, "web capture: %s", error.c_str());
   return false;
 }
@@ -174,17 +174,15 @@ EMSCRIPTEN_KEEPALIVE int webPlayDemo() {
 // The test mode. `options` holds capture-tool arguments (--frames N, --keys
 // PASS:KEY,...); every pass is reported to Module.onCapturePass with the CRC-32
 // of the canvas. No music, no pacing. Returns the number of passes run, or
-// -1 for options the capture tool would refuse.
+// -1 for any other option or a bad value.
 EMSCRIPTEN_KEEPALIVE long webCapture(const char* options) {
-  CaptureOptions parsed;
+  KeyScript parsed;
   if (!parseOptions(options, parsed)) return -1;
   discardQueuedEvents();
   blankScreen();
   resetDemoState();
   for (passesRun = 1;; ++passesRun) {
-    for (const KeyPress& press : parsed.keys) {
-      if (press.pass == passesRun) pushCaptureKey(press.key);
-    }
+    pushKeysOfPass(parsed, passesRun);
     const FramePass result = runFramePass(&pageScreen);
     reportPass(passesRun, result.rendered);
     if (!loopGoesOn(result) || passesRun == parsed.maxPasses) break;
@@ -199,8 +197,8 @@ EMSCRIPTEN_KEEPALIVE long webCapture(const char* options) {
 
 // Other values of `key` are ignored.
 EMSCRIPTEN_KEEPALIVE void webPressKey(int key) {
-  if (key == 0) pushCaptureKey(CaptureKey::Space);
-  if (key == 1) pushCaptureKey(CaptureKey::Escape);
+  if (key == 0) pushScriptKey(ScriptKey::Space);
+  if (key == 1) pushScriptKey(ScriptKey::Escape);
 }
 
 EMSCRIPTEN_KEEPALIVE long webPassesRun() { return passesRun; }

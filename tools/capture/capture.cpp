@@ -1,149 +1,133 @@
 // capture.cpp - demo-capture: the demo without a display, as fast as it goes.
 //
-// Runs the very frame loop, script and presentation of the demo on SDL's dummy
-// video driver, with no music and no pacing, and records what it drew: a
-// state trace per pass, and PPM snapshots of chosen passes. Keys are injected
-// through SDL's event queue, so they go through the demo's own event handling.
-// This is the project's null platform: the tests and the reference-trace
-// checks use it. With --video it also films the run (video_encoder.h).
+// The project's null platform. It runs the very frame loop, script and
+// presentation of the demo, with no music and no pacing. Keys come from a key
+// script through SDL's event queue, so they go through the demo's own event
+// handling. The presentation converts every frame, as it does for the demo,
+// but into a surface the tool owns, in the pixel format SDL gives the demo's
+// screen, and its flip only counts: SDL's dummy display, which shows nothing,
+// would cost several times the rest of a pass. The tool records what was
+// drawn: a state trace per pass, PPM snapshots of chosen passes, and with
+// --video a film of the run (video_encoder.h). The tests, the reference-trace
+// checks and the web page's CRC test use it.
 #include <SDL.h>
-#include <zlib.h>
+#include <fcntl.h>
+#include <libdeflate.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <csignal>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "effects/canvas.h"
 #include "host/frame_loop.h"
+#include "host/present.h"
 #include "host/video.h"
 #include "scenes/demo_state.h"
+#include "scenes/render_frame.h"
 #include "tools/capture/capture_options.h"
+#include "tools/capture/capture_signals.h"
 #include "tools/capture/progress.h"
 #include "tools/capture/soundtrack_render.h"
 #include "tools/capture/video_encoder.h"
 
 namespace {
 
-void pushKeysOfPass(const CaptureOptions& options, long pass) {
-  for (const KeyPress& press : options.keys) {
-    if (press.pass == pass) pushCaptureKey(press.key);
+bool stdoutWasClosed = false;
+
+// A closed standard descriptor would be taken by the next file opened (SDL
+// opens sockets), and the trace would go into it: hold each one on
+// /dev/null instead.
+void holdStandardDescriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    if (fd == STDOUT_FILENO) stdoutWasClosed = true;
+    const int null = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != fd) {
+      dup2(null, fd);
+      close(null);
+    }
   }
 }
 
+void say(const std::string& line) { std::fprintf(stderr, "demo-capture: %s\n", line.c_str()); }
+
+// The null platform's screen ----------------------------------------------
+
+long flips = 0;  // frames the presentation has shown
+
+int countFlip(SDL_Surface*) {
+  ++flips;
+  return 0;
+}
+
+SDL_Surface* nullScreen = nullptr;  // the tool's own, for the whole run
+
+// SDL still starts, on its dummy driver: its event queue carries the keys,
+// and the demo's video mode tells the screen's pixel format.
+bool openNullScreen() {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    say(std::string("cannot start SDL: ") + SDL_GetError());
+    return false;
+  }
+  std::atexit(SDL_Quit);
+  const SDL_Surface* screen =
+      SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
+  if (screen == nullptr) {
+    say(std::string("cannot set the video mode: ") + SDL_GetError());
+    return false;
+  }
+  const SDL_PixelFormat* format = screen->format;
+  nullScreen =
+      SDL_CreateRGBSurface(SDL_SWSURFACE, kCanvasWidth, kCanvasHeight, format->BitsPerPixel,
+                           format->Rmask, format->Gmask, format->Bmask, format->Amask);
+  if (nullScreen == nullptr) {
+    say(std::string("cannot make the screen surface: ") + SDL_GetError());
+    return false;
+  }
+  setScreenFlip(countFlip);
+  return true;
+}
+
+// The trace and the snapshots ----------------------------------------------
+
 // `n result sceneIndex sceneFrame fading swing tick crc`, swing as the
-// shortest decimal that reads back to the same double.
-void printTraceLine(long pass, bool rendered) {
+// shortest decimal that reads back to the same double. False when the line
+// could not be written.
+bool printTraceLine(long pass, bool rendered) {
   char swing[32];
   const auto written = std::to_chars(swing, swing + sizeof swing - 1, demoState.swing);
   *written.ptr = '\0';
-  const unsigned long crc = crc32(0L, canvas, kCanvasBytes);
-  std::printf("%ld %d %d %d %d %s %d %08lx\n", pass, rendered ? 1 : 0, demoState.sceneIndex,
-              demoState.sceneFrame, demoState.fading ? 1 : 0, swing, demoState.tick, crc);
+  const unsigned crc = libdeflate_crc32(0, canvas, kCanvasBytes);
+  return std::printf("%ld %d %d %d %d %s %d %08x\n", pass, rendered ? 1 : 0, demoState.sceneIndex,
+                     demoState.sceneFrame, demoState.fading ? 1 : 0, swing, demoState.tick,
+                     crc) > 0;
 }
 
-bool writePpm(const std::string& dir, long pass) {
+// Writes the canvas as DIR/canvas-NNNNNN.ppm. "" or why it could not; a file
+// that could not be written whole is removed, as a short one would still
+// read as a picture.
+std::string writePpm(const std::string& dir, long pass) {
   char name[32];
   std::snprintf(name, sizeof name, "/canvas-%06ld.ppm", pass);
   const std::string path = dir + name;
   FILE* file = std::fopen(path.c_str(), "wb");
   bool ok = file != nullptr;
   if (ok) {
-    std::fprintf(file, "P6 %d %d 255\n", kCanvasWidth, kCanvasHeight);
-    ok = std::fwrite(canvas, 1, kCanvasBytes, file) == static_cast<size_t>(kCanvasBytes);
+    ok = std::fprintf(file, "P6 %d %d 255\n", kCanvasWidth, kCanvasHeight) > 0 &&
+         std::fwrite(canvas, 1, kCanvasBytes, file) == static_cast<size_t>(kCanvasBytes);
     ok = std::fclose(file) == 0 && ok;
   }
-  if (!ok) std::fprintf(stderr, "demo-capture: cannot write %s\n", path.c_str());
-  return ok;
-}
-
-SDL_Surface* openHeadlessScreen() {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "demo-capture: cannot start SDL: %s\n", SDL_GetError());
-    return nullptr;
-  }
-  std::atexit(SDL_Quit);
-  SDL_Surface* screen =
-      SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
-  if (screen == nullptr) {
-    std::fprintf(stderr, "demo-capture: cannot set the video mode: %s\n", SDL_GetError());
-  }
-  return screen;
-}
-
-constexpr int kTransitionEstimate = 86;  // passes of a fade from white
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void onInterrupt(int) { interrupted = 1; }
-
-// Roughly how many passes the script has left, for the progress bar.
-long estimatedPassesLeft() {
-  static constexpr long kSceneFrames[] = {1002, 2002, 1002, 1002, 1002};
-  if (demoState.sceneIndex >= 5 || demoState.sceneIndex < 0)
-    return demoState.fading ? kTransitionEstimate : 1;
-  long left = demoState.fading
-                  ? kTransitionEstimate
-                  : std::max<long>(0, demoState.sceneLength + 2L - demoState.sceneFrame) +
-                        kTransitionEstimate;
-  for (int scene = demoState.sceneIndex + 1; scene < 5; ++scene)
-    left += kSceneFrames[scene] + kTransitionEstimate;
-  return left + 1;
-}
-
-std::string soundtrackWav;  // empty: the video has no sound
-
-bool startVideo(const CaptureOptions& options) {
-  if (options.videoPath.empty()) return true;
-  std::string error;
-  const VideoSettings settings{options.videoPath, static_cast<int>(options.videoScale),
-                               options.lossless};
-  if (!videoOpen(settings, error)) {
-    std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
-    return false;
-  }
-  soundtrackWav = videoScratchPath("sound", ".wav");
-  if (!soundtrackOpen(soundtrackWav, error)) {
-    std::fprintf(stderr, "demo-capture: %s; the video has no sound\n", error.c_str());
-    soundtrackWav.clear();
-  }
-  return true;
-}
-
-// The music's ending plays over the last picture, held as long as it lasts.
-bool finishVideo(const CaptureOptions& options) {
-  if (options.videoPath.empty()) return true;
-  bool ok = true;
-  for (long i = 0; i < kSoundtrackEndingFrames && ok; ++i) ok = videoWriteFrame(canvas);
-  std::string error = "ffmpeg stopped taking frames";
-  ok = ok && soundtrackFinish(error) && videoFinish(soundtrackWav, error);
-  if (ok) return true;
-  soundtrackAbort();
-  videoAbort();
-  std::fprintf(stderr, "demo-capture: %s\n", error.c_str());
-  return false;
-}
-
-// Stops a run part way: nothing of an unfinished video is left behind.
-// `why` is printed unless it is null (the failing step said so already).
-int abandonCapture(const char* why) {
-  progressEnd();
-  soundtrackAbort();
-  videoAbort();
-  if (why != nullptr) std::fprintf(stderr, "demo-capture: %s\n", why);
-  return interrupted ? 130 : 1;
-}
-
-// Sends the frame just drawn, and its sound, to the video; moves the bar on.
-bool filmFrame(const CaptureOptions& options, long pass, long framesShown) {
-  if (!videoWriteFrame(canvas) || !soundtrackFrame()) return false;
-  const long left = estimatedPassesLeft();
-  const long limit = options.maxPasses ? options.maxPasses - pass : left;
-  progressUpdate(framesShown, framesShown + std::min(left, limit));
-  return true;
+  if (ok) return "";
+  const int reason = errno;
+  if (file != nullptr) unlink(path.c_str());
+  return "cannot write " + path + ": " + std::strerror(reason);
 }
 
 bool wantsSnapshot(const CaptureOptions& options, long pass) {
@@ -151,42 +135,145 @@ bool wantsSnapshot(const CaptureOptions& options, long pass) {
          options.ppmPasses.end();
 }
 
-int runCapture(const CaptureOptions& options, SDL_Surface* screen) {
+// A snapshot asked for a pass the run never reached: "" when there is none.
+std::string missedSnapshot(const CaptureOptions& options, long lastPass) {
+  for (const long pass : options.ppmPasses) {
+    if (pass > lastPass) {
+      return "no snapshot of pass " + std::to_string(pass) + ": the run ended after pass " +
+             std::to_string(lastPass);
+    }
+  }
+  return "";
+}
+
+// The video ---------------------------------------------------------------
+
+// Roughly how many passes the script has left, for the progress bar: the
+// rest of the scene (a skip does not reset its count), the later scenes, and
+// a fade from white to black before each scene and after the last.
+long estimatedPassesLeft() {
+  constexpr long kFadePasses = 255 / kTransitionFadeStep + 1;  // the last finds it black
+  const int32_t scene = demoState.sceneIndex;
+  if (scene >= kSceneCount || scene < 0) return demoState.fading ? kFadePasses : 1;
+  long left = std::max<long>(0, demoState.sceneLength + 2L - demoState.sceneFrame) + kFadePasses;
+  if (demoState.fading) left += kFadePasses;
+  for (int32_t later = scene + 1; later < kSceneCount; ++later)
+    left += sceneLengthOf(later) + 2L + kFadePasses;
+  return left;
+}
+
+bool withSound = false;
+int16_t sound[kVideoSoundSamplesPerFrame];  // one video frame's
+
+bool startVideo(const CaptureOptions& options) {
+  if (options.videoPath.empty()) return true;
+  std::string error;
+  withSound = soundtrackOpen(error);
+  if (!withSound) say(error + "; the video has no sound");
+  const VideoSettings settings{options.videoPath, static_cast<int>(options.videoScale),
+                               options.lossless, withSound};
+  if (!videoOpen(settings, error)) {
+    soundtrackClose();
+    say(error);
+    return false;
+  }
+  progressStart();
+  return true;
+}
+
+// Sends the frame just shown, and its sound, to the video (`endingFrame` as
+// soundtrackFrame takes it).
+bool filmFrame(long endingFrame, std::string& error) {
+  if (withSound && !soundtrackFrame(endingFrame, sound, error)) return false;
+  return videoWriteFrame(canvas, withSound ? sound : nullptr, error);
+}
+
+// The music's ending plays over the last picture, held as long as it lasts.
+bool finishVideo(std::string& error) {
+  for (long frame = 0; frame < kSoundtrackEndingFrames; ++frame) {
+    if (!filmFrame(frame, error)) return false;
+  }
+  soundtrackClose();
+  return videoFinish(error);
+}
+
+// The run ------------------------------------------------------------------
+
+// Stops a run part way: nothing of an unfinished video is left behind.
+int abandonCapture(const std::string& why) {
+  progressEnd();
+  soundtrackClose();
+  videoAbort();
+  say(captureInterrupted() ? "interrupted" : why);
+  return captureInterrupted() ? 130 : 1;
+}
+
+std::string traceWriteError() {
+  return std::string("cannot write the trace: ") + std::strerror(errno);
+}
+
+// One pass: keys, frame, then what the options record of it. Returns "", or
+// why the run must stop.
+std::string recordPass(const CaptureOptions& options, long pass, FramePass& result) {
+  pushKeysOfPass(options.script, pass);
+  const long flipsBefore = flips;
+  result = runFramePass(nullScreen);
+  if (options.trace && !printTraceLine(pass, result.rendered)) return traceWriteError();
+  std::string error;
+  if (wantsSnapshot(options, pass)) error = writePpm(options.outDir, pass);
+  const bool shown = flips != flipsBefore;
+  if (error.empty() && shown && !options.videoPath.empty() && filmFrame(-1, error)) {
+    const long left =
+        std::min(estimatedPassesLeft(),
+                 options.script.maxPasses ? options.script.maxPasses - pass : LONG_MAX);
+    progressUpdate(flips, flips + left);
+  }
+  return error;
+}
+
+// What must hold once the last pass ran; then the video is finished. "" or
+// why the capture failed.
+std::string finishCapture(const CaptureOptions& options, long lastPass) {
+  progressEnd();
+  std::string error = missedSnapshot(options, lastPass);
+  if (error.empty() && std::fflush(stdout) != 0) error = traceWriteError();
+  if (error.empty() && !options.videoPath.empty()) finishVideo(error);
+  return error;
+}
+
+int runCapture(const CaptureOptions& options) {
+  if (options.trace && stdoutWasClosed) {
+    say("cannot write the trace: standard output is closed");
+    return 1;
+  }
   resetDemoState();
   if (!startVideo(options)) return 1;
-  const bool filming = !options.videoPath.empty();
-  if (filming) progressStart();
-  long framesShown = 0;
-  for (long pass = 1;; ++pass) {
-    pushKeysOfPass(options, pass);
-    const FramePass result = runFramePass(screen);
-    if (options.trace) printTraceLine(pass, result.rendered);
-    if (wantsSnapshot(options, pass) && !writePpm(options.outDir, pass)) {
-      return abandonCapture(nullptr);
-    }
-    if (filming && result.rendered && !filmFrame(options, pass, ++framesShown)) {
-      return abandonCapture("ffmpeg stopped taking frames");
-    }
-    if (interrupted) return abandonCapture("interrupted");
-    if (!loopGoesOn(result) || pass == options.maxPasses) break;
+  long pass = 1;
+  for (;; ++pass) {
+    FramePass result{};
+    const std::string error = recordPass(options, pass, result);
+    if (captureInterrupted() || !error.empty()) return abandonCapture(error);
+    if (!loopGoesOn(result) || pass == options.script.maxPasses) break;
   }
-  progressEnd();
-  if (!finishVideo(options)) return 1;
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  const std::string error = finishCapture(options, pass);
+  return error.empty() ? 0 : abandonCapture(error);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  holdStandardDescriptors();
   CaptureOptions options;
   std::string error;
   if (!parseCaptureOptions(argc, argv, options, error)) {
     std::fprintf(stderr, "demo-capture: %s\n%s\n", error.c_str(), kCaptureUsage);
     return 2;
   }
-  std::signal(SIGINT, onInterrupt);
-  std::signal(SIGTERM, onInterrupt);
-  SDL_Surface* screen = openHeadlessScreen();
-  if (screen == nullptr) return 1;
-  return runCapture(options, screen);
+  if (options.help) {
+    std::printf("%s\n", kCaptureUsage);
+    return 0;
+  }
+  catchCaptureStops();
+  if (!openNullScreen()) return 1;
+  return runCapture(options);
 }

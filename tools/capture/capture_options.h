@@ -1,26 +1,22 @@
 // capture_options.h - the capture tool's command line.
 //
-//   demo-capture [--keys FRAME:KEY,...] [--frames N] [--trace]
-//                [--ppm-at FRAME,... --out DIR]
+//   demo-capture [--keys PASS:KEY,...] [--frames N] [--trace]
+//                [--ppm-at PASS,... --out DIR]
 //                [--video FILE.mp4|FILE.webm [--scale N] [--lossless]]
+//   demo-capture --help
 //
-// FRAME is a 1-based loop pass number, KEY one of space, escape, close;
-// --scale is 1 to 8.
+// --keys and --frames are the key script (host/key_script.h); PASS is a
+// 1-based loop pass number; --scale is 1 to 8.
 #pragma once
 
 #include <string>
 #include <vector>
 
-enum class CaptureKey { Space, Escape, Close };
-
-struct KeyPress {
-  long pass;  // delivered before this pass's frame
-  CaptureKey key;
-};
+#include "host/key_script.h"
 
 struct CaptureOptions {
-  std::vector<KeyPress> keys;  // in the order given; same-pass keys keep their order
-  long maxPasses = 0;          // 0: no limit
+  KeyScript script;
+  bool help = false;  // print the usage and stop
   bool trace = false;
   std::vector<long> ppmPasses;
   std::string outDir;
@@ -29,15 +25,13 @@ struct CaptureOptions {
   bool lossless = false;
 };
 
-// Parses argv[1..]. Returns false with a reason in `error` for anything it
-// does not understand: unknown options, missing values, numbers that are not
-// positive decimal integers, unknown keys, --ppm-at without --out.
+// Parses argv[1..]. Returns false with a one-line reason in `error` for
+// anything it does not understand or that cannot work: unknown options,
+// missing values, numbers that are not positive decimal integers, unknown
+// keys, --ppm-at without --out or past --frames, --scale or --lossless
+// without --video, a video file that is neither .mp4 nor .webm, --lossless
+// with .webm (WebM has no lossless RGB codec ffmpeg can put in it).
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
                          std::string& error);
 
 extern const char* const kCaptureUsage;
-
-// Puts `key` into SDL's event queue as the demo would receive it (a key press,
-// or a window-close request), so it goes through the demo's own event
-// handling. Used by the headless captures before each pass's frame.
-void pushCaptureKey(CaptureKey key);

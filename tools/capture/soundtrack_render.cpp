@@ -1,18 +1,12 @@
-// soundtrack_render.cpp - offline music through libdemobass, into a WAV file
-// through libsndfile.
+// soundtrack_render.cpp - offline music through libdemobass.
 #include "tools/capture/soundtrack_render.h"
 
-#include <sndfile.h>
-
-#include <cstdint>
-#include <vector>
-
 #include "audio/demobass.h"
+#include "tools/capture/video_encoder.h"
 
 namespace {
 
 // The values the demo itself passes to the library.
-constexpr uint32_t kOutputRate = 44100;
 constexpr uint32_t kStreamFlags = 0x40000;
 constexpr uint32_t kChannel = 1;
 constexpr int kEndFrequency = 1000;
@@ -20,24 +14,29 @@ constexpr uint32_t kEndSlideMs = 500;
 constexpr uint32_t kPauseBeforeFadeMs = 300;
 constexpr uint32_t kFadeMs = 200;
 
-constexpr uint32_t kFramesPerVideoFrame = kOutputRate / 60;  // 735
-constexpr int kOutputChannels = 2;
+// The fade starts on a frame boundary: 300 ms is 18 frames.
+constexpr long kFadeStartFrame = kPauseBeforeFadeMs * kVideoFramesPerSecond / 1000;
+static_assert(kFadeStartFrame * 1000 == kPauseBeforeFadeMs * kVideoFramesPerSecond);
 
-SNDFILE* wav = nullptr;
-std::vector<int16_t> samples;
+bool playing = false;
 
-bool render(uint32_t frames) {
-  samples.resize(size_t(frames) * kOutputChannels);
-  return DemoBass_Render(samples.data(), frames) != 0 &&
-         sf_writef_short(wav, samples.data(), frames) == sf_count_t(frames);
+// The slides the demo starts at the end, at the frames where they start.
+bool startEndingSlides(long endingFrame) {
+  if (endingFrame == 0) {
+    return BASS_ChannelSlideAttributes(kChannel, kEndFrequency, kDemoBassKeepVolume,
+                                       kDemoBassKeepPan, kEndSlideMs) != 0;
+  }
+  if (endingFrame == kFadeStartFrame) {
+    return BASS_ChannelSlideAttributes(kChannel, kDemoBassKeepFrequency, 0, kDemoBassKeepPan,
+                                       kFadeMs) != 0;
+  }
+  return true;
 }
-
-uint32_t msToFrames(uint32_t ms) { return kOutputRate * ms / 1000; }
 
 }  // namespace
 
-bool soundtrackOpen(const std::string& wavPath, std::string& note) {
-  if (!DemoBass_InitOffline(kOutputRate)) {
+bool soundtrackOpen(std::string& note) {
+  if (!DemoBass_InitOffline(kVideoSoundRate)) {
     note = "the music library cannot render";
     return false;
   }
@@ -47,38 +46,18 @@ bool soundtrackOpen(const std::string& wavPath, std::string& note) {
     note = "music file \"data.dat\" is missing or not playable";
     return false;
   }
-  SF_INFO info{};
-  info.samplerate = kOutputRate;
-  info.channels = kOutputChannels;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  wav = sf_open(wavPath.c_str(), SFM_WRITE, &info);
-  if (wav == nullptr) {
-    BASS_Free();
-    note = "cannot write the sound track: " + std::string(sf_strerror(nullptr));
-    return false;
-  }
+  playing = true;
   return true;
 }
 
-bool soundtrackFrame() { return wav == nullptr || render(kFramesPerVideoFrame); }
-
-bool soundtrackFinish(std::string& error) {
-  if (wav == nullptr) return true;
-  bool ok =
-      BASS_ChannelSlideAttributes(kChannel, kEndFrequency, kDemoBassKeepVolume, kDemoBassKeepPan,
-                                  kEndSlideMs) &&
-      render(msToFrames(kPauseBeforeFadeMs)) &&
-      BASS_ChannelSlideAttributes(kChannel, kDemoBassKeepFrequency, 0, kDemoBassKeepPan, kFadeMs) &&
-      render(kSoundtrackEndingFrames * kFramesPerVideoFrame - msToFrames(kPauseBeforeFadeMs));
-  ok = sf_close(wav) == 0 && ok;
-  wav = nullptr;
-  BASS_Free();
-  if (!ok) error = "cannot render the sound track";
-  return ok;
+bool soundtrackFrame(long endingFrame, int16_t* samples, std::string& error) {
+  if (startEndingSlides(endingFrame) && DemoBass_Render(samples, kVideoSoundFramesPerFrame) != 0)
+    return true;
+  error = "the music library cannot render the sound track";
+  return false;
 }
 
-void soundtrackAbort() {
-  if (wav != nullptr) sf_close(wav);
-  wav = nullptr;
-  BASS_Free();
+void soundtrackClose() {
+  if (playing) BASS_Free();
+  playing = false;
 }

@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# The whole script, frame for frame, against traces computed independently
-# of this code: every pass's result, scene, frame count, fading flag, swing
-# (compared as a number) and tick. Usage: reference_trace_test.sh BUILD_DIR
+# The whole script, frame for frame, three runs: every pass's result, scene,
+# frame count, fading flag, swing (compared as a number) and tick against
+# traces computed independently of this code (data/reference), and every
+# pass's canvas CRC-32 against the record of this program's own pictures
+# (data/canvas-crc), so a change to any pixel of any frame of these runs shows.
+# The CRCs depend on the font and picture assets: after a deliberate change to
+# what the demo draws, look at the new frames, then record them again with
+#   demo-capture --trace [--keys K] | cut -d' ' -f8 > tests/data/canvas-crc/NAME.crc
+# Usage: reference_trace_test.sh BUILD_DIR
 set -u
 build=$1
 data=$(dirname "$0")/data/reference
+crcs=$(dirname "$0")/data/canvas-crc
 failures=0
 check() {
   local name=$1 keys=$2
@@ -12,8 +19,9 @@ check() {
   trace=$(mktemp)
   "$build/demo-capture" --trace ${keys:+--keys "$keys"} >"$trace" || { echo "FAIL: $name: capture failed"; failures=$((failures + 1)); return; }
   local mismatch
-  mismatch=$(paste -d ' ' "$data/$name.state" "$trace" | awk '
-    NF != 15 { print "line " NR ": lengths differ"; exit }
+  mismatch=$(paste -d ' ' "$data/$name.state" "$trace" "$crcs/$name.crc" | awk '
+    NF != 16 { print "line " NR ": lengths differ"; exit }
+    $15 != $16 { print "pass " NR ": canvas CRC " $15 ", recorded " $16; exit }
     $1 != $8 || $2 != $9 || $3 != $10 || $4 != $11 || $5 != $12 || ($6 + 0) != ($13 + 0) || $7 != $14 {
       print "line " NR ": expected " $1 " " $2 " " $3 " " $4 " " $5 " " $6 " " $7 ", got " $8 " " $9 " " $10 " " $11 " " $12 " " $13 " " $14; exit }')
   if [ -z "$mismatch" ] && [ "$(wc -l <"$trace")" -eq "$(wc -l <"$data/$name.state")" ]; then

@@ -1,11 +1,14 @@
 // demo_state.cpp - owns the shared animation state declared in demo_state.h.
 #include "scenes/demo_state.h"
 
-DemoState demoState = {0, 0, 1000, false, 0.0, false, 0, 0, 0, 0};
+#include "scenes/render_frame.h"
+
+// Zero until a run starts: every run begins with resetDemoState().
+DemoState demoState;
 
 void resetDemoState() {
   demoState = DemoState{};
-  demoState.sceneLength = 1000;
+  demoState.sceneLength = sceneLengthOf(0);
   demoState.swing = 1.0;
   demoState.swingRising = true;
 }

@@ -43,7 +43,7 @@ bool musicPlaying = false;
 // Looks `name` up into `slot`; remembers the first name that failed.
 template <typename Fn>
 void resolve(Fn& slot, const char* name) {
-  slot = reinterpret_cast<Fn>(GetProcAddress(musicApi.module, name));
+  slot = reinterpret_cast<Fn>(platform::GetProcAddress(musicApi.module, name));
   if (slot == nullptr && missingEntry == nullptr) missingEntry = name;
 }
 
@@ -64,7 +64,7 @@ const char* musicFileProblem() {
 bool loadMusicApi() {
   unloadMusicApi();  // a second load must not lose the first handle
   missingEntry = nullptr;
-  musicApi.module = LoadLibraryA(kLibraryName);
+  musicApi.module = platform::LoadLibraryA(kLibraryName);
   if (musicApi.module == nullptr) return false;
   resolve(musicApi.BASS_Init, "BASS_Init");
   resolve(musicApi.BASS_StreamCreateFile, "BASS_StreamCreateFile");
@@ -76,10 +76,8 @@ bool loadMusicApi() {
   return missingEntry == nullptr;
 }
 
-const char* missingMusicEntry() { return missingEntry; }
-
 void unloadMusicApi() {
-  if (musicApi.module != nullptr) FreeLibrary(musicApi.module);
+  if (musicApi.module != nullptr) platform::FreeLibrary(musicApi.module);
   musicApi = MusicApi{};
 }
 
@@ -88,7 +86,7 @@ void musicStart() {
     char why[640];
     if (musicApi.module == nullptr) {
       snprintf(why, sizeof why, "cannot load the music library %s (%s)", kLibraryName,
-               lastLoadError());
+               platform::lastLoadError());
     } else {
       snprintf(why, sizeof why, "the music library %s lacks %s", kLibraryName, missingEntry);
     }
@@ -123,9 +121,9 @@ void musicEnd() {
   if (musicPlaying) {
     musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kSlowDownFrequency, kKeepVolume, kKeepPan,
                                          kSlowDownMs);
-    Sleep(kFadeOutDelayMs);
+    platform::Sleep(kFadeOutDelayMs);
     musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kKeepFrequency, 0, kKeepPan, kFadeOutMs);
-    while (musicApi.BASS_ChannelIsSliding(kMusicChannel)) Sleep(kSlidePollMs);
+    while (musicApi.BASS_ChannelIsSliding(kMusicChannel)) platform::Sleep(kSlidePollMs);
     musicApi.BASS_Free();
     musicPlaying = false;
   }

@@ -30,7 +30,7 @@ using BassFreeFn = int32_t (*)();
 // The loaded library: its module handle and its entry points. A pointer is
 // null when its name did not resolve; such a pointer is never called.
 struct MusicApi {
-  ModuleHandle module;
+  platform::ModuleHandle module;
   BassInitFn BASS_Init;
   BassStreamCreateFileFn BASS_StreamCreateFile;
   BassStartFn BASS_Start;
@@ -44,12 +44,9 @@ extern MusicApi musicApi;
 
 // Loads "BASS.DLL" (host/platform.h maps the name to our own library) and
 // looks up every entry point. Returns true when the library and all entry
-// points were found; otherwise the missing name is in missingMusicEntry()
-// and whatever did load stays loaded until unloadMusicApi().
+// points were found; otherwise whatever did load stays loaded until
+// unloadMusicApi(), and musicStart() names the first missing entry point.
 bool loadMusicApi();
-
-// The entry point the last loadMusicApi() could not find, or null.
-const char* missingMusicEntry();
 
 // Releases the library if it is loaded and clears the table. Calling it
 // again, or without a load, does nothing.

@@ -54,6 +54,8 @@ bool besideExecutable(const char* file, char* out, size_t size) {
 
 }  // namespace
 
+namespace platform {
+
 ModuleHandle LoadLibraryA(const char* name) {
   loadError[0] = '\0';
   if (name == nullptr) {
@@ -99,3 +101,5 @@ void Sleep(uint32_t milliseconds) {
 }
 
 const char* lastLoadError() { return loadError; }
+
+}  // namespace platform

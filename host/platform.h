@@ -7,9 +7,15 @@
 // builds (see the table in platform.cpp), then looked for in the directory of
 // the running executable, then by the system's own search. Used only from
 // the main thread, by host/music.cpp.
+//
+// The names are those of the Windows calls the music code was written
+// against; they live in this namespace so that they can never meet the real
+// ones (a Windows header, a compatibility layer) in one program.
 #pragma once
 
 #include <cstdint>
+
+namespace platform {
 
 using ModuleHandle = void*;
 using EntryPoint = void (*)();
@@ -33,3 +39,5 @@ void Sleep(uint32_t milliseconds);
 // A one-line reason for the last LoadLibraryA failure on this thread, or ""
 // when there was none. Valid until the next LoadLibraryA.
 const char* lastLoadError();
+
+}  // namespace platform

@@ -1,7 +1,7 @@
 // web_platform.cpp - the operating-system calls of host/platform.h in a web page.
 //
 // A page cannot load libraries at run time, so the music library is compiled
-// into the program (web_music.cpp, over the browser's Web Audio) and
+// into the program (web_music.js, over the browser's Web Audio) and
 // "loading" it hands out a handle to that built-in module; its entry points
 // are looked up by name in a table as a loader would. Sleep gives control
 // back to the browser for the time asked (the program is built with
@@ -15,6 +15,9 @@
 
 #include "host/platform.h"
 #include "web/web_music.h"
+
+using platform::EntryPoint;
+using platform::ModuleHandle;
 
 namespace {
 
@@ -45,6 +48,8 @@ int musicModuleLoads = 0;
 char loadError[160] = "";
 
 }  // namespace
+
+namespace platform {
 
 ModuleHandle LoadLibraryA(const char* name) {
   loadError[0] = '\0';
@@ -78,5 +83,7 @@ bool FreeLibrary(ModuleHandle module) {
 void Sleep(uint32_t milliseconds) { emscripten_sleep(milliseconds); }
 
 const char* lastLoadError() { return loadError; }
+
+}  // namespace platform
 
 int webMusicModuleLoads() { return musicModuleLoads; }

@@ -131,15 +131,9 @@ BENCHMARK(BM_WholeFrame)->DenseRange(0, 4)->ArgName("scene");
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "bench_effects: cannot start SDL: %s\n", SDL_GetError());
-    return 1;
-  }
-  std::atexit(SDL_Quit);
-  screen = SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
+  screen = openHeadlessScreen();
   if (screen == nullptr) {
-    std::fprintf(stderr, "bench_effects: cannot set the video mode: %s\n", SDL_GetError());
+    std::fprintf(stderr, "bench_effects: cannot start SDL's dummy video: %s\n", SDL_GetError());
     return 1;
   }
   benchmark::Initialize(&argc, argv);

@@ -13,6 +13,10 @@
 
 namespace {
 
+// Full screen, double-buffered, in video memory: 0xC0000001.
+constexpr Uint32 kVideoModeFlags = SDL_FULLSCREEN | SDL_DOUBLEBUF | SDL_HWSURFACE;
+constexpr int kScreenBitsPerPixel = 32;
+
 // Drivers SDL falls back to when there is no display; picking one quietly
 // would play the whole demo to nobody.
 bool isHeadlessDriver(const char* name) {
@@ -130,8 +134,7 @@ SDL_Surface* openDisplay() {
     return nullptr;
   }
 
-  SDL_Surface* screen =
-      SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
+  SDL_Surface* screen = setDemoVideoMode();
   if (screen == nullptr) {
     std::fprintf(stderr, "demo: cannot set the %dx%d video mode: %s\n", kCanvasWidth, kCanvasHeight,
                  SDL_GetError());
@@ -139,4 +142,15 @@ SDL_Surface* openDisplay() {
   }
   watchForDisplayLoss();
   return screen;
+}
+
+SDL_Surface* setDemoVideoMode() {
+  return SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
+}
+
+SDL_Surface* openHeadlessScreen() {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return nullptr;
+  std::atexit(SDL_Quit);
+  return setDemoVideoMode();
 }

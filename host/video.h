@@ -15,6 +15,15 @@
 // neither set, that there is no display. Called once, by demoMain.
 SDL_Surface* openDisplay();
 
-// SDL's flags for the demo's mode: full screen, double-buffered, in video memory.
-constexpr Uint32 kVideoModeFlags = SDL_FULLSCREEN | SDL_DOUBLEBUF | SDL_HWSURFACE;  // 0xC0000001
-constexpr int kScreenBitsPerPixel = 32;
+// Sets the demo's mode: 640 x 480, 32 bits per pixel, full screen,
+// double-buffered, in video memory. SDL's video must be started. Returns the
+// screen surface, or null with SDL's reason in SDL_GetError(). Called by
+// openDisplay and openHeadlessScreen.
+SDL_Surface* setDemoVideoMode();
+
+// For the programs that run the demo without a display (the capture tool,
+// the tests, the benchmarks, the fuzzer): starts SDL's video on its dummy
+// driver, registers SDL_Quit to run at exit and sets the demo's mode, so
+// that SDL's event queue works and the surface has the screen's pixel
+// format. Returns null with SDL's reason in SDL_GetError().
+SDL_Surface* openHeadlessScreen();

@@ -60,9 +60,7 @@ void pushKey(uint8_t code) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) std::abort();
-  screen = SDL_SetVideoMode(640, 480, kScreenBitsPerPixel, kVideoModeFlags);
+  screen = openHeadlessScreen();
   if (screen == nullptr) std::abort();
   return 0;
 }

@@ -10,11 +10,7 @@
 #include "host/video.h"
 
 inline SDL_Surface* testScreen() {
-  static SDL_Surface* screen = [] {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) std::abort();
-    std::atexit(SDL_Quit);
-    return SDL_SetVideoMode(640, 480, kScreenBitsPerPixel, kVideoModeFlags);
-  }();
+  static SDL_Surface* screen = openHeadlessScreen();
+  if (screen == nullptr) std::abort();
   return screen;
 }

@@ -71,16 +71,9 @@ SDL_Surface* nullScreen = nullptr;  // the tool's own, for the whole run
 // SDL still starts, on its dummy driver: its event queue carries the keys,
 // and the demo's video mode tells the screen's pixel format.
 bool openNullScreen() {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    say(std::string("cannot start SDL: ") + SDL_GetError());
-    return false;
-  }
-  std::atexit(SDL_Quit);
-  const SDL_Surface* screen =
-      SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
+  const SDL_Surface* screen = openHeadlessScreen();
   if (screen == nullptr) {
-    say(std::string("cannot set the video mode: ") + SDL_GetError());
+    say(std::string("cannot start SDL's dummy video: ") + SDL_GetError());
     return false;
   }
   const SDL_PixelFormat* format = screen->format;

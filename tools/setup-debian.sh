@@ -21,10 +21,10 @@ case "${1:-}" in
     ;;
   *)
     install build-essential cmake pkg-config ca-certificates \
-      libsdl1.2-compat-dev zlib1g-dev libdeflate-dev \
+      libsdl1.2-compat-dev libdeflate-dev \
       libsndfile1-dev libsamplerate0-dev libvorbis-dev libebur128-dev
     if [ "${1:-}" = "--tests" ]; then
-      install libgtest-dev libbenchmark-dev \
+      install libgtest-dev libbenchmark-dev zlib1g-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
         ffmpeg emscripten brotli chromium nodejs

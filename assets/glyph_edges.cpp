@@ -6,7 +6,7 @@
 #include "assets/assets.h"
 
 const int32_t glyphEdges[kGlyphEdgeCount] = {
-    0,                                                     // ' ' (no glyph)
+    0,                                                           // ' ' (no glyph)
     0,    7,    23,   42,   64,   95,   123,  130,  140,  150,   // ! " # $ % & ' ( ) *
     164,  181,  188,  198,  205,  214,  234,  249,  269,  288,   // + , - . / 0 1 2 3 4
     310,  331,  351,  371,  391,  411,  418,  425,  444,  462,   // 5 6 7 8 9 : ; < = >
@@ -16,7 +16,7 @@ const int32_t glyphEdges[kGlyphEdgeCount] = {
     1148, 1160, 1177, 1194, 1204, 1225, 1245, 1266, 1286, 1306,  // ] ^ _ ` a b c d e f
     1321, 1341, 1360, 1367, 1378, 1399, 1406, 1437, 1456, 1477,  // g h i j k l m n o p
     1497, 1517, 1531, 1551, 1564, 1583, 1604, 1636, 1658, 1678,  // q r s t u v w x y z
-    1696,                                                  // end of 'z'
+    1696,                                                        // end of 'z'
 };
 
 const ExtraGlyph extraGlyphs[kExtraGlyphCount] = {

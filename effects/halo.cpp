@@ -9,12 +9,12 @@
 // and most pixels on it are hit two or three times; each hit adds again,
 // wrapping modulo 256. Only the window 3 <= x <= 637, 3 <= y <= 477 is
 // written. tick advances by 10 per call, drawn or not.
+#include <cmath>
+#include <cstdint>
+
 #include "effects/canvas.h"
 #include "effects/effects.h"
 #include "scenes/demo_state.h"
-
-#include <cmath>
-#include <cstdint>
 
 namespace {
 
@@ -46,7 +46,8 @@ void fillPointRing(PointRing& ring) {
   }
 }
 
-void addCircle(const PointRing& ring, double centreOffsetX, double centreOffsetY, const uint8_t colour[3]) {
+void addCircle(const PointRing& ring, double centreOffsetX, double centreOffsetY,
+               const uint8_t colour[3]) {
   for (int i = 0; i < kPointsPerCircle; ++i) {
     // Summed as the offset, then the moving part, then the screen centre.
     const double x = ring.dx[i] + centreOffsetX + kCentreX;
@@ -62,7 +63,8 @@ void addCircle(const PointRing& ring, double centreOffsetX, double centreOffsetY
 }  // namespace
 
 void drawHalo(int32_t red, int32_t green, int32_t blue) {
-  const uint8_t colour[3] = {static_cast<uint8_t>(red), static_cast<uint8_t>(green), static_cast<uint8_t>(blue)};
+  const uint8_t colour[3] = {static_cast<uint8_t>(red), static_cast<uint8_t>(green),
+                             static_cast<uint8_t>(blue)};
   // Evaluated once per call rather than once per circle: the same sines and
   // cosines of the same angles, ten times fewer calls.
   PointRing ring;

@@ -12,13 +12,13 @@
 // whose corner passes but which reaches past the right or bottom edge (only
 // with swing far beyond what the script reaches without skips) is cut at the
 // canvas edge. tick advances by 10 per call, drawn or not.
-#include "effects/canvas.h"
-#include "effects/effects.h"
-#include "scenes/demo_state.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+
+#include "effects/canvas.h"
+#include "effects/effects.h"
+#include "scenes/demo_state.h"
 
 namespace {
 
@@ -29,7 +29,8 @@ constexpr double kSwingBiasX = 2.6;
 constexpr double kSwingBiasY = 8.6;
 constexpr double kCentreX = 320.0;
 constexpr double kCentreY = 240.0;
-constexpr double kFixedOffsetRadius = 50.0;  // times sin(1) and cos(1): the orbit's centre is off the screen centre
+constexpr double kFixedOffsetRadius =
+    50.0;  // times sin(1) and cos(1): the orbit's centre is off the screen centre
 constexpr int32_t kLastFirstRuleFrame = 500;
 
 // The corner window, as bounds on the untruncated sums: truncation toward
@@ -40,7 +41,7 @@ constexpr double kPastRight = 638.0;
 constexpr double kPastBottom = 478.0;
 
 struct BlockColour {
-  bool clearRed;   // second rule: red is set to 0 instead of added to
+  bool clearRed;  // second rule: red is set to 0 instead of added to
   uint8_t red;
   uint8_t green;
   uint8_t blue;
@@ -67,7 +68,8 @@ void addBlock(int left, int top, const BlockColour& colour) {
 void drawOrbitBlocks() {
   const double offsetX = kFixedOffsetRadius * std::sin(1.0);
   const double offsetY = kFixedOffsetRadius * std::cos(1.0);
-  const BlockColour& colour = demoState.sceneFrame <= kLastFirstRuleFrame ? kFirstRule : kSecondRule;
+  const BlockColour& colour =
+      demoState.sceneFrame <= kLastFirstRuleFrame ? kFirstRule : kSecondRule;
   const double swing = demoState.swing;
 
   for (int k = 0; k < kBlocks; ++k) {
@@ -75,8 +77,10 @@ void drawOrbitBlocks() {
     demoState.tick = wrapAdd(t, 1);
     const double a = t * kTickAngle;
     // Each sum left to right, truncated once at the end.
-    const double x = (swing + kSwingBiasX) * std::sin(a) + kPathRadius * std::cos(a) + offsetX + kCentreX;
-    const double y = (swing + kSwingBiasY) * std::cos(a) + kPathRadius * std::sin(a) + offsetY + kCentreY;
+    const double x =
+        (swing + kSwingBiasX) * std::sin(a) + kPathRadius * std::cos(a) + offsetX + kCentreX;
+    const double y =
+        (swing + kSwingBiasY) * std::cos(a) + kPathRadius * std::sin(a) + offsetY + kCentreY;
     if (!(x >= kLowest && x < kPastRight && y >= kLowest && y < kPastBottom)) continue;
     addBlock(static_cast<int>(x), static_cast<int>(y), colour);
   }

@@ -7,14 +7,14 @@
 // blending. Only the window 3 <= x <= 637, 3 <= y <= 477 is written, so the
 // bottom rows are cut whenever y0 is 243 or more. Each call advances tick by
 // exactly 1, whether or not anything is drawn.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 #include "assets/assets.h"
 #include "effects/canvas.h"
 #include "effects/effects.h"
 #include "scenes/demo_state.h"
-
-#include <algorithm>
-#include <cmath>
-#include <cstdint>
 
 namespace {
 
@@ -33,7 +33,9 @@ constexpr int kWindowBottom = 477;
 // before converting keeps a huge or non-finite swing from overflowing the int.
 constexpr double kFarRow = 1.0e6;
 
-bool isKey(const uint8_t* p) { return p[0] == kColourKey[0] && p[1] == kColourKey[1] && p[2] == kColourKey[2]; }
+bool isKey(const uint8_t* p) {
+  return p[0] == kColourKey[0] && p[1] == kColourKey[1] && p[2] == kColourKey[2];
+}
 
 void copyRow(const uint8_t* src, uint8_t* dst, int count) {
   for (int j = 0; j < count; ++j, src += 3, dst += kCanvasBytesPerPixel) {
@@ -52,14 +54,17 @@ void drawPicture() {
   const double a = t * kTickAngle;
 
   // One sum, left to right, truncated once at the end.
-  const double top = std::cos(a) * (demoState.swing + kSwingBias) + kSineAmplitude * std::sin(a) + kCosOne + kCentreRow;
+  const double top = std::cos(a) * (demoState.swing + kSwingBias) + kSineAmplitude * std::sin(a) +
+                     kCosOne + kCentreRow;
   if (!(top > -kFarRow && top < kFarRow)) return;
   const int y0 = static_cast<int>(top);
 
   const int width = picture.width;
   const int height = picture.height;
   // The record's sizes are trusted only as far as its pixel array reaches.
-  if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > kPictureWidth * kPictureHeight) return;
+  if (width <= 0 || height <= 0 ||
+      static_cast<int64_t>(width) * height > kPictureWidth * kPictureHeight)
+    return;
 
   const int firstRow = std::max(0, kWindowTop - y0);
   const int endRow = std::min(height, kWindowBottom + 1 - y0);

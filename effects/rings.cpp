@@ -5,12 +5,12 @@
 // doubles are summed in the order written, which decides the last bit, so no
 // lookup table stands in for them; the one shortcut is the picture's mirror
 // symmetry about row 240.
+#include <cstdint>
+#include <cstring>
+
 #include "effects/canvas.h"
 #include "effects/effects.h"
 #include "scenes/demo_state.h"
-
-#include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -56,7 +56,8 @@ void paintRings(double phase) {
     for (int x = 0; x < kCanvasWidth; ++x) out[x * kCanvasBytesPerPixel + 1] = green[x];
   }
   for (int y = kComputedRows; y < kCanvasHeight; ++y)
-    std::memcpy(canvas + canvasOffset(0, y), canvas + canvasOffset(0, 2 * kCentreY - y), kCanvasPitch);
+    std::memcpy(canvas + canvasOffset(0, y), canvas + canvasOffset(0, 2 * kCentreY - y),
+                kCanvasPitch);
 }
 
 }  // namespace

@@ -7,13 +7,13 @@
 // is drawn by linear offsets, so one whose left column is 639 or 640 wraps
 // onto the start of the next row; the placement keeps even that inside the
 // canvas.
-#include "effects/canvas.h"
-#include "effects/effects.h"
-#include "scenes/demo_state.h"
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+
+#include "effects/canvas.h"
+#include "effects/effects.h"
+#include "scenes/demo_state.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ constexpr uint8_t kRedStep = 1;
 constexpr uint8_t kGreenStep = 2;
 constexpr uint8_t kBlueStep = 2;
 
-constexpr int kWindowLow = 3;      // lowest column and row drawn in place
-constexpr int kRightEdge = 637;    // last column drawn in place
-constexpr int kBottomEdge = 477;   // last row drawn in place
+constexpr int kWindowLow = 3;        // lowest column and row drawn in place
+constexpr int kRightEdge = 637;      // last column drawn in place
+constexpr int kBottomEdge = 477;     // last row drawn in place
 constexpr int kMirrorColumn = 1278;  // px >= 638 lands on 1278 - px
 constexpr int kMirrorRow = 956;      // py >= 479 lands on 956 - py
 
@@ -64,7 +64,8 @@ bool placeDot(double x, double y, Spot& spot) {
 }
 
 // A dot's four pixels as byte offsets from its top-left one, in drawing order.
-constexpr int kDotCorners[4] = {0, kCanvasBytesPerPixel, kCanvasPitch, kCanvasPitch + kCanvasBytesPerPixel};
+constexpr int kDotCorners[4] = {0, kCanvasBytesPerPixel, kCanvasPitch,
+                                kCanvasPitch + kCanvasBytesPerPixel};
 
 void paintDot(Spot spot, uint8_t red, uint8_t green, uint8_t blue) {
   const int offset = kCanvasPitch * spot.row + kCanvasBytesPerPixel * spot.column;

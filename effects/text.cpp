@@ -16,7 +16,8 @@
 
 // Draws from a caller-given strip laid out like fontStrip; drawText passes
 // fontStrip, the tests pass strips of their own to probe the key-colour test.
-bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y, int32_t limit);
+bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y,
+                       int32_t limit);
 
 namespace {
 
@@ -63,7 +64,8 @@ void blitGlyph(const uint8_t* strip, GlyphSpan glyph, int64_t left, int64_t top)
 
 }  // namespace
 
-bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y, int32_t limit) {
+bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y,
+                       int32_t limit) {
   int64_t pen = 0;
   for (; *text != kEndByte; ++text) {
     int32_t width = kSpaceWidth;

@@ -47,9 +47,7 @@ void resolve(Fn& slot, const char* name) {
   if (slot == nullptr && missingEntry == nullptr) missingEntry = name;
 }
 
-void runSilent(const char* why) {
-  fprintf(stderr, "demo: %s; running without music\n", why);
-}
+void runSilent(const char* why) { fprintf(stderr, "demo: %s; running without music\n", why); }
 
 // Why the library could not open the music file, in the viewer's terms.
 const char* musicFileProblem() {

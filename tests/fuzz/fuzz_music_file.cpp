@@ -23,9 +23,7 @@ constexpr size_t kSettingBytes = 6;
 constexpr uint32_t kBlockFrames = 4410;  // 100 ms
 constexpr int kBlocks = 20;              // two seconds of playback in all
 
-std::string scratchFile() {
-  return "/tmp/fuzz-music-" + std::to_string(getpid()) + ".dat";
-}
+std::string scratchFile() { return "/tmp/fuzz-music-" + std::to_string(getpid()) + ".dat"; }
 
 bool writeFile(const std::string& path, const uint8_t* data, size_t size) {
   FILE* file = std::fopen(path.c_str(), "wb");

@@ -49,10 +49,21 @@ void loadState(const uint8_t*& data, size_t& size) {
 void pushKey(uint8_t code) {
   SDL_Event event{};
   switch (code % 4) {
-    case 0: event.type = SDL_QUIT; break;
-    case 1: event.type = SDL_KEYDOWN; event.key.keysym.sym = SDLK_SPACE; break;
-    case 2: event.type = SDL_KEYDOWN; event.key.keysym.sym = SDLK_ESCAPE; break;
-    default: event.type = SDL_KEYUP; event.key.keysym.sym = SDLK_SPACE; break;
+    case 0:
+      event.type = SDL_QUIT;
+      break;
+    case 1:
+      event.type = SDL_KEYDOWN;
+      event.key.keysym.sym = SDLK_SPACE;
+      break;
+    case 2:
+      event.type = SDL_KEYDOWN;
+      event.key.keysym.sym = SDLK_ESCAPE;
+      break;
+    default:
+      event.type = SDL_KEYUP;
+      event.key.keysym.sym = SDLK_SPACE;
+      break;
   }
   SDL_PushEvent(&event);
 }

@@ -38,7 +38,8 @@
 
 namespace {
 
-constexpr const char* kDefaultFont = "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
+constexpr const char* kDefaultFont =
+    "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed-Bold.ttf";
 
 constexpr int kWidth = kFontStripWidth;
 constexpr int kHeight = kFontHeight;
@@ -145,8 +146,8 @@ FT_BBox exactBox(FT_Face face, uint32_t code) {
 
 Metrics measure(FT_Face face) {
   const FT_BBox stem = exactBox(face, 'I');
-  return {double(exactBox(face, 'p').yMin), double(exactBox(face, 'x').yMax), double(exactBox(face, 'H').yMax),
-          double(stem.xMin), double(stem.xMax - stem.xMin)};
+  return {double(exactBox(face, 'p').yMin), double(exactBox(face, 'x').yMax),
+          double(exactBox(face, 'H').yMax), double(stem.xMin), double(stem.xMax - stem.xMin)};
 }
 
 // Pixels per font unit at which capitals get their height; a glyph drawn
@@ -155,26 +156,33 @@ double naturalScale(const Metrics& m) { return (kBaseline - kCapTop) / m.capHeig
 
 // Rows (from the top) for the font units of a glyph's outline.
 PiecewiseMap verticalMap(const Metrics& m, Shape shape, const FT_BBox& box) {
-  if (shape == Shape::Bracket) return {{{double(box.yMin), kBracketBottom}, {double(box.yMax), kBracketTop}}, 2};
-  if (shape == Shape::HookedCapital) return {{{double(box.yMin), kBaseline}, {m.capHeight, kCapTop}}, 2};
+  if (shape == Shape::Bracket)
+    return {{{double(box.yMin), kBracketBottom}, {double(box.yMax), kBracketTop}}, 2};
+  if (shape == Shape::HookedCapital)
+    return {{{double(box.yMin), kBaseline}, {m.capHeight, kCapTop}}, 2};
   if (shape == Shape::MarkedCapital)
-    return {{{m.descender, kDescenderBottom}, {0, kBaseline}, {m.capHeight, kMarkedCapitalTop},
+    return {{{m.descender, kDescenderBottom},
+             {0, kBaseline},
+             {m.capHeight, kMarkedCapitalTop},
              {double(box.yMax), 0.0}},
             4};
-  PiecewiseMap map{{{m.descender, kDescenderBottom}, {0, kBaseline}, {m.xHeight, kXHeightTop},
+  PiecewiseMap map{{{m.descender, kDescenderBottom},
+                    {0, kBaseline},
+                    {m.xHeight, kXHeightTop},
                     {m.capHeight, kCapTop}},
                    4};
   // Whatever would rise above the cell (a ring over a small letter) is
   // squeezed into it from the x-height up; likewise below the cell.
-  if (map(box.yMax) < 0.0) map = {{map.knots[0], map.knots[1], map.knots[2], {double(box.yMax), 0.0}}, 4};
+  if (map(box.yMax) < 0.0)
+    map = {{map.knots[0], map.knots[1], map.knots[2], {double(box.yMax), 0.0}}, 4};
   if (map(box.yMin) > kHeight) map.knots[0] = {double(box.yMin), double(kHeight)};
   return map;
 }
 
 // Columns of the cell for the font units of a glyph's outline: its ink
 // spread over `width` columns and leftPad / rightPad pixels beyond them.
-PiecewiseMap horizontalMap(const Metrics& m, Shape shape, const FT_BBox& box, int width, double leftPad,
-                           double rightPad) {
+PiecewiseMap horizontalMap(const Metrics& m, Shape shape, const FT_BBox& box, int width,
+                           double leftPad, double rightPad) {
   const Knot left{double(box.xMin), -leftPad};
   const Knot right{double(box.xMax), width + rightPad};
   if (shape == Shape::HookedCapital) {
@@ -202,8 +210,8 @@ double sidewaysBoldening(const Metrics& m, const Glyph& g, const FT_BBox& box) {
 
 // Renders an outline (font units) mapped onto a cell of `width` columns;
 // returns 0/1 ink per pixel, rows top first.
-std::vector<uint8_t> renderCell(FT_Library library, const FT_Outline& source, const PiecewiseMap& columns,
-                                const PiecewiseMap& rows, int width) {
+std::vector<uint8_t> renderCell(FT_Library library, const FT_Outline& source,
+                                const PiecewiseMap& columns, const PiecewiseMap& rows, int width) {
   FT_Outline outline;
   FT_Outline_New(library, source.n_points, source.n_contours, &outline);
   FT_Outline_Copy(&source, &outline);
@@ -235,7 +243,8 @@ bool columnHasInk(const std::vector<uint8_t>& cell, int width, int column) {
 // Renders one glyph so that its ink fills its columns, widening the outline
 // by the least amount that makes the outer columns take ink. The glyph's
 // outline must be loaded into face->glyph.
-std::vector<uint8_t> makeCell(FT_Library library, FT_Face face, const Metrics& metrics, const Glyph& g) {
+std::vector<uint8_t> makeCell(FT_Library library, FT_Face face, const Metrics& metrics,
+                              const Glyph& g) {
   const int width = g.end - g.first;
   FT_Outline source;
   FT_Outline_New(library, face->glyph->outline.n_points, face->glyph->outline.n_contours, &source);
@@ -248,7 +257,8 @@ std::vector<uint8_t> makeCell(FT_Library library, FT_Face face, const Metrics& m
   int right = 0;
   std::vector<uint8_t> cell;
   for (;;) {
-    const PiecewiseMap columns = horizontalMap(metrics, g.shape, box, width, left / 64.0, right / 64.0);
+    const PiecewiseMap columns =
+        horizontalMap(metrics, g.shape, box, width, left / 64.0, right / 64.0);
     cell = renderCell(library, source, columns, rows, width);
     const bool leftEmpty = !columnHasInk(cell, width, 0);
     const bool rightEmpty = !columnHasInk(cell, width, width - 1);
@@ -270,8 +280,8 @@ void describe(const Glyph& g, const std::vector<uint8_t>& cell) {
         if (top < 0) top = r;
         bottom = r;
       }
-  std::printf("0x%02X columns %4d..%4d width %2d rows %2d..%2d\n", unsigned(g.code), g.first, g.end - 1,
-              width, top, bottom);
+  std::printf("0x%02X columns %4d..%4d width %2d rows %2d..%2d\n", unsigned(g.code), g.first,
+              g.end - 1, width, top, bottom);
 }
 
 // The '?'/'@' edge that splits their shared columns in the ratio of the
@@ -315,7 +325,8 @@ bool writeSheet(const char* path, const std::vector<uint8_t>& strip) {
       for (int r = 0; r < kHeight; ++r) {
         const uint8_t* from = &strip[(size_t(r) * kWidth + c) * 3];
         const bool ink = std::memcmp(from, kColourKey, 3) != 0;
-        if (x < size_t(kSheetWidth)) std::memcpy(&sheet[((top + r) * kSheetWidth + x) * 3], ink ? from : kCellGround, 3);
+        if (x < size_t(kSheetWidth))
+          std::memcpy(&sheet[((top + r) * kSheetWidth + x) * 3], ink ? from : kCellGround, 3);
       }
   }
   return writePpm(path, kSheetWidth, kBandHeight * kBands, sheet);
@@ -361,7 +372,8 @@ int main(int argc, char** argv) {
     describe(g, cell);
     for (int r = 0; r < kHeight; ++r)
       for (int c = 0; c < width; ++c)
-        if (cell[size_t(r) * width + c]) std::memset(&rgb[(size_t(r) * kWidth + g.first + c) * 3], 255, 3);
+        if (cell[size_t(r) * width + c])
+          std::memset(&rgb[(size_t(r) * kWidth + g.first + c) * 3], 255, 3);
   }
   std::printf("'?'/'@' edge by the typeface's proportions: %d (glyphEdges holds %d)\n",
               suggestedQuestionAtEdge(face), glyphEdges['@' - 32]);

@@ -39,12 +39,12 @@ constexpr double kPi = 3.14159265358979323846;
 // Geometry, in image pixels (x right from the balloon's axis, row down).
 constexpr double kAxisX = 89.0;
 constexpr double kCrownRow = 2.0;
-constexpr double kBodyRadius = 84.0;                        // the spherical top
-constexpr double kEquatorRow = kCrownRow + kBodyRadius;     // widest row
-constexpr double kMouthRow = 182.0;                         // bottom of the envelope
+constexpr double kBodyRadius = 84.0;                     // the spherical top
+constexpr double kEquatorRow = kCrownRow + kBodyRadius;  // widest row
+constexpr double kMouthRow = 182.0;                      // bottom of the envelope
 constexpr double kMouthRadius = 19.0;
-constexpr double kSkirtRows = 7.0;                          // dark scoop above the mouth
-constexpr int kGores = 12;                                  // vertical fabric panels round the balloon
+constexpr double kSkirtRows = 7.0;  // dark scoop above the mouth
+constexpr int kGores = 12;          // vertical fabric panels round the balloon
 constexpr double kBurnerTop = 189.0;
 constexpr double kBurnerBottom = 196.0;
 constexpr double kBurnerHalfWidth = 7.0;
@@ -114,7 +114,9 @@ double fraction(double v) { return v - floorOf(v); }
 // for placing stripes.
 double atanUnit(double v) {
   const double s = v * v;
-  return v * (0.99997726 + s * (-0.33262347 + s * (0.19354346 + s * (-0.11643287 + s * (0.05265332 + s * -0.01172120)))));
+  return v * (0.99997726 +
+              s * (-0.33262347 +
+                   s * (0.19354346 + s * (-0.11643287 + s * (0.05265332 + s * -0.01172120)))));
 }
 // The angle of (x, z) from the +z axis toward +x, for z >= 0: -pi/2..pi/2.
 double azimuth(double x, double z) {
@@ -196,7 +198,8 @@ bool shadeEnvelope(double x, double row, Colour& out) {
   }
   // The fabric bellies out between the load tapes: a faint scallop per gore.
   const double goreSpan = 2.0 * kPi / kGores;
-  const double belly = 0.88 + 0.12 * (1.0 - powInt(2.0 * fraction((azimuth(x, z) + 0.21) / goreSpan) - 1.0, 2));
+  const double belly =
+      0.88 + 0.12 * (1.0 - powInt(2.0 * fraction((azimuth(x, z) + 0.21) / goreSpan) - 1.0, 2));
   out = lit(fabric, normal, gloss, 24) * belly;
   return true;
 }
@@ -215,7 +218,8 @@ bool shadeBasket(double x, double row, Colour& out) {
   double relief = 1.0;
   if (row < kBasketTop + 4.0 || row > kBasketBottom - 2.5) {
     material = kLeather;  // padded rims
-    const double across = row < kBasketTop + 4.0 ? (row - kBasketTop) / 4.0 : (kBasketBottom - row) / 2.5;
+    const double across =
+        row < kBasketTop + 4.0 ? (row - kBasketTop) / 4.0 : (kBasketBottom - row) / 2.5;
     relief = 0.6 + 0.4 * (1.0 - powInt(2.0 * across - 1.0, 2));
   } else {
     // Basket weave: horizontal strands passing over and under the uprights,
@@ -223,7 +227,8 @@ bool shadeBasket(double x, double row, Colour& out) {
     const double around = azimuth(x, z) * radius;
     const double strand = (row - kBasketTop) / 3.0;
     const double post = around / 4.0;
-    const bool over = (static_cast<int64_t>(floorOf(strand)) + static_cast<int64_t>(floorOf(post))) & 1;
+    const bool over =
+        (static_cast<int64_t>(floorOf(strand)) + static_cast<int64_t>(floorOf(post))) & 1;
     const double roundness = 1.0 - powInt(2.0 * fraction(strand) - 1.0, 2);
     relief = (over ? 1.0 : 0.72) * (0.55 + 0.45 * roundness);
     if (fraction(post) < 0.12) relief *= 0.7;  // the uprights between
@@ -261,8 +266,9 @@ constexpr double kFrontFraction = 0.5;  // sin of 30 degrees
 const Segment kLines[] = {
     {-kMouthRadius, kMouthRow, -kBasketTopRadius, kBasketTop, kRope},
     {kMouthRadius, kMouthRow, kBasketTopRadius, kBasketTop, kRope},
-    {-kMouthRadius * kFrontFraction, kMouthRow, -kBasketTopRadius * kFrontFraction, kBasketTop, kRope},
-    {kMouthRadius * kFrontFraction, kMouthRow, kBasketTopRadius * kFrontFraction, kBasketTop, kRope},
+    {-kMouthRadius * kFrontFraction, kMouthRow, -kBasketTopRadius* kFrontFraction, kBasketTop,
+     kRope},
+    {kMouthRadius * kFrontFraction, kMouthRow, kBasketTopRadius* kFrontFraction, kBasketTop, kRope},
     {-kBurnerHalfWidth + 1.5, kBurnerBottom, -kBurnerHalfWidth - 2.0, kBasketTop, kSteel * 0.6},
     {kBurnerHalfWidth - 1.5, kBurnerBottom, kBurnerHalfWidth + 2.0, kBasketTop, kSteel * 0.6},
 };
@@ -270,7 +276,8 @@ const Segment kLines[] = {
 bool shadeLines(double x, double row, Colour& out) {
   if (row < kMouthRow - 1.0 || row > kBasketTop + 1.0) return false;
   for (const Segment& line : kLines) {
-    if (distanceToSegment(x, row, line.fromX, line.fromRow, line.toX, line.toRow) < kRopeHalfWidth) {
+    if (distanceToSegment(x, row, line.fromX, line.fromRow, line.toX, line.toRow) <
+        kRopeHalfWidth) {
       out = line.colour;
       return true;
     }
@@ -350,8 +357,9 @@ std::vector<uint8_t> encode(const std::vector<Pixel>& image) {
         bytes.insert(bytes.end(), kKey, kKey + 3);
         continue;
       }
-      const bool edge = transparentAt(image, column - 1, row) || transparentAt(image, column + 1, row) ||
-                        transparentAt(image, column, row - 1) || transparentAt(image, column, row + 1);
+      const bool edge =
+          transparentAt(image, column - 1, row) || transparentAt(image, column + 1, row) ||
+          transparentAt(image, column, row - 1) || transparentAt(image, column, row + 1);
       const Colour c = edge ? mix(pixel.colour, kOutline, 0.55) : pixel.colour;
       uint8_t rgb[3] = {toLevel(c.r), toLevel(c.g), toLevel(c.b)};
       // However the shading comes out, the balloon never turns transparent.

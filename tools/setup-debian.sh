@@ -9,7 +9,8 @@
 #                             web page Emscripten, brotli, Chromium, Node.js
 #                             with the pinned playwright-core from npm
 #   setup-debian.sh --checks  what CI's further checks use: clang with
-#                             libFuzzer, valgrind
+#                             libFuzzer, valgrind, clang-format, and
+#                             debootstrap for the bare Debian root
 set -e
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 install() { as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$@"; }
@@ -17,7 +18,7 @@ install() { as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-i
 as_root apt-get update
 case "${1:-}" in
   --checks)
-    install clang libclang-rt-14-dev valgrind
+    install clang libclang-rt-14-dev valgrind clang-format debootstrap
     ;;
   *)
     install build-essential cmake pkg-config ca-certificates \

@@ -14,7 +14,7 @@ int demoMain() {
   musicStart();
   resetDemoState();
 
-  catchStopSignals();
+  catchStopSignals(BlockedCalls::Restart);
   pacerStart();
   while (loopGoesOn(runFramePass(screen)) && !stopSignalled()) pacerWait();
 

@@ -13,11 +13,11 @@ void onStopSignal(int) { stopRequested = 1; }
 
 }  // namespace
 
-void catchStopSignals() {
+void catchStopSignals(BlockedCalls blockedCalls) {
   struct sigaction action {};
   action.sa_handler = onStopSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  action.sa_flags = blockedCalls == BlockedCalls::Restart ? SA_RESTART : 0;
   for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 

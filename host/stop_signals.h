@@ -5,11 +5,20 @@
 // window does: the frame in progress is finished, the music slides out and
 // the exit handler gives the desktop its display mode back. SDL catches
 // SIGINT and SIGTERM itself only when they are not ignored, so the demo
-// takes all three over unconditionally. Used by demoMain.
+// takes all three over unconditionally. Used by demoMain, and by the
+// capture tool, whose run stops the same way.
 #pragma once
 
-// Installs the handlers. Call once, before the frame loop.
-void catchStopSignals();
+// How a blocking call (a write, a wait) that a stop signal lands in goes on.
+enum class BlockedCalls {
+  Restart,    // as if nothing happened: the demo checks the flag once a frame
+  Interrupt,  // it returns early (EINTR): for a program that must stop even
+              // while what it waits on hangs (the capture tool and its ffmpeg)
+};
+
+// Installs the handlers. Call once, before SDL starts (SDL leaves handlers
+// that are already there alone) or at least before the frame loop.
+void catchStopSignals(BlockedCalls blockedCalls);
 
 // True once one of the stop signals has arrived.
 bool stopSignalled();

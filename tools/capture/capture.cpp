@@ -27,11 +27,11 @@
 #include "effects/canvas.h"
 #include "host/frame_loop.h"
 #include "host/present.h"
+#include "host/stop_signals.h"
 #include "host/video.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
 #include "tools/capture/capture_options.h"
-#include "tools/capture/capture_signals.h"
 #include "tools/capture/progress.h"
 #include "tools/capture/soundtrack_render.h"
 #include "tools/capture/video_encoder.h"
@@ -197,8 +197,8 @@ int abandonCapture(const std::string& why) {
   progressEnd();
   soundtrackClose();
   videoAbort();
-  say(captureInterrupted() ? "interrupted" : why);
-  return captureInterrupted() ? 130 : 1;
+  say(stopSignalled() ? "interrupted" : why);
+  return stopSignalled() ? 130 : 1;
 }
 
 std::string traceWriteError() {
@@ -245,7 +245,7 @@ int runCapture(const CaptureOptions& options) {
   for (;; ++pass) {
     FramePass result{};
     const std::string error = recordPass(options, pass, result);
-    if (captureInterrupted() || !error.empty()) return abandonCapture(error);
+    if (stopSignalled() || !error.empty()) return abandonCapture(error);
     if (!loopGoesOn(result) || pass == options.script.maxPasses) break;
   }
   const std::string error = finishCapture(options, pass);
@@ -266,7 +266,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", kCaptureUsage);
     return 0;
   }
-  catchCaptureStops();
+  catchStopSignals(BlockedCalls::Interrupt);
   if (!openNullScreen()) return 1;
   return runCapture(options);
 }

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "effects/canvas.h"
-#include "tools/capture/capture_signals.h"
+#include "host/stop_signals.h"
 
 extern char** environ;
 
@@ -178,7 +178,7 @@ void closePipes() {
 // Waits for ffmpeg to end. A stop signal interrupts the wait: false, "interrupted".
 bool waitFfmpeg(int& status, std::string& error) {
   while (waitpid(encoder.child, &status, 0) < 0) {
-    if (errno == EINTR && captureInterrupted()) {
+    if (errno == EINTR && stopSignalled()) {
       error = "interrupted";
       return false;
     }
@@ -205,7 +205,7 @@ bool ffmpegSucceeded(std::string& error) {
 // on failure both pipes close before its reason is read.
 bool writeAll(int fd, const void* data, size_t size, std::string& error) {
   const auto* bytes = static_cast<const uint8_t*>(data);
-  while (size > 0 && !captureInterrupted()) {
+  while (size > 0 && !stopSignalled()) {
     const ssize_t written = write(fd, bytes, size);
     if (written > 0) {
       bytes += written;

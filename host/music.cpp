@@ -19,22 +19,14 @@ MusicApi musicApi{};
 namespace {
 
 constexpr const char* kLibraryName = "BASS.DLL";
-constexpr const char* kMusicFile = "data.dat";
 
 constexpr int32_t kDefaultDevice = -1;
-constexpr uint32_t kOutputFrequency = 44100;
-constexpr uint32_t kStreamFlags = 0x40000;
 constexpr int32_t kFlushBeforePlay = 1;
 constexpr uint32_t kLoopFlag = 4;
-constexpr uint32_t kMusicChannel = 1;
 
 constexpr int32_t kKeepFrequency = -1;
 constexpr int32_t kKeepVolume = -1;
 constexpr int32_t kKeepPan = -101;
-constexpr int32_t kSlowDownFrequency = 1000;  // Hz
-constexpr uint32_t kSlowDownMs = 500;
-constexpr uint32_t kFadeOutDelayMs = 300;
-constexpr uint32_t kFadeOutMs = 200;
 constexpr uint32_t kSlidePollMs = 1;
 
 const char* missingEntry = nullptr;
@@ -92,12 +84,12 @@ void musicStart() {
     unloadMusicApi();
     return;
   }
-  if (!musicApi.BASS_Init(kDefaultDevice, kOutputFrequency, 0, nullptr)) {
+  if (!musicApi.BASS_Init(kDefaultDevice, kMusicOutputRate, 0, nullptr)) {
     runSilent("no audio output device could be opened");
     unloadMusicApi();
     return;
   }
-  uint32_t stream = musicApi.BASS_StreamCreateFile(0, kMusicFile, 0, 0, kStreamFlags);
+  uint32_t stream = musicApi.BASS_StreamCreateFile(0, kMusicFile, 0, 0, kMusicStreamFlags);
   const char* problem = nullptr;
   if (stream == 0) {
     problem = musicFileProblem();

@@ -14,6 +14,21 @@
 
 #include "host/platform.h"
 
+// The music's design, which the capture tool's offline render of it keeps
+// too: the stream "data.dat", output at 44.1 kHz; at the end a slide to
+// 1000 Hz over 500 ms (the tune drops in pitch and tempo) and, 300 ms into
+// it, a fade to silence over 200 ms. The end's slides address channel 1,
+// which the library gives to the first stream it opens; the demo opens only
+// this one.
+constexpr const char* kMusicFile = "data.dat";
+constexpr uint32_t kMusicOutputRate = 44100;  // Hz
+constexpr uint32_t kMusicStreamFlags = 0x40000;
+constexpr uint32_t kMusicChannel = 1;
+constexpr int32_t kSlowDownFrequency = 1000;  // Hz
+constexpr uint32_t kSlowDownMs = 500;
+constexpr uint32_t kFadeOutDelayMs = 300;
+constexpr uint32_t kFadeOutMs = 200;
+
 // The library's entry points, with the signatures it exports. BOOL results
 // are nonzero for success.
 using BassInitFn = int32_t (*)(int32_t device, uint32_t frequency, uint32_t flags, void* window);

@@ -20,6 +20,9 @@
 #include <cstdint>
 #include <string>
 
+#include "host/music.h"
+#include "host/pacing.h"
+
 struct VideoSettings {
   std::string path;        // the target file, .mp4 or .webm
   int scale = 1;           // each canvas pixel becomes scale x scale pixels, 1 to 8
@@ -28,9 +31,9 @@ struct VideoSettings {
 };
 
 // The video's rate, the demo's own, and its sound: 1/60 s of sound per
-// frame at 44,100 Hz, two channels.
-constexpr int kVideoFramesPerSecond = 60;
-constexpr int kVideoSoundRate = 44100;
+// frame at the music's rate, two channels.
+constexpr int kVideoFramesPerSecond = static_cast<int>(kFramesPerSecond);
+constexpr int kVideoSoundRate = kMusicOutputRate;
 constexpr size_t kVideoSoundFramesPerFrame = kVideoSoundRate / kVideoFramesPerSecond;  // 735
 constexpr size_t kVideoSoundSamplesPerFrame = kVideoSoundFramesPerFrame * 2;
 

@@ -30,11 +30,12 @@ TEST_F(FrameLoop, EachSpacePressSkipsAScene) {
   push(SDL_KEYDOWN, SDLK_RETURN);
   push(SDL_MOUSEBUTTONDOWN);
   EXPECT_FALSE(pollEvents());
-  EXPECT_TRUE(demoState.sceneIndex == 0 && !demoState.fading);
+  EXPECT_TRUE(demoState.sceneIndex == 0 && !demoState.fading)
+      << "moved by a release, another key or the mouse";
   push(SDL_KEYDOWN, SDLK_SPACE);
   push(SDL_KEYDOWN, SDLK_SPACE);
   EXPECT_FALSE(pollEvents());
-  EXPECT_TRUE(demoState.sceneIndex == 2 && demoState.fading);
+  EXPECT_TRUE(demoState.sceneIndex == 2 && demoState.fading) << "two presses in one pass";
   demoState.sceneIndex = INT32_MAX;
   push(SDL_KEYDOWN, SDLK_SPACE);
   EXPECT_FALSE(pollEvents());

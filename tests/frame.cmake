@@ -1,0 +1,7 @@
+# Tests of a frame's way from the keyboard to the screen: the scene script,
+# the frame loop's events, the presentation and the pacer.
+demo_test(frame_test
+  SOURCES scene_script_test.cpp frame_loop_test.cpp present_test.cpp pacing_test.cpp
+  LIBS demo_host)
+# Its own program: it puts counting stand-ins in place of SDL's lock calls.
+demo_test(present_lock_test SOURCES present_lock_test.cpp LIBS demo_host)

@@ -16,6 +16,11 @@
 #include "effects/effects.h"
 #include "scenes/demo_state.h"
 
+// Draws from a caller-given picture record; drawPicture passes the compiled-in
+// one, the tests pass pictures of their own to reach what it cannot show (the
+// window's right edge, colours close to the key).
+void drawPictureFrom(const Picture& source);
+
 namespace {
 
 constexpr int kLeftColumn = 450;
@@ -48,7 +53,7 @@ void copyRow(const uint8_t* src, uint8_t* dst, int count) {
 
 }  // namespace
 
-void drawPicture() {
+void drawPictureFrom(const Picture& source) {
   const int32_t t = demoState.tick;
   demoState.tick = wrapAdd(t, 1);
   const double a = t * kTickAngle;
@@ -59,8 +64,8 @@ void drawPicture() {
   if (!(top > -kFarRow && top < kFarRow)) return;
   const int y0 = static_cast<int>(top);
 
-  const int width = picture.width;
-  const int height = picture.height;
+  const int width = source.width;
+  const int height = source.height;
   // The record's sizes are trusted only as far as its pixel array reaches.
   if (width <= 0 || height <= 0 ||
       static_cast<int64_t>(width) * height > kPictureWidth * kPictureHeight)
@@ -73,8 +78,10 @@ void drawPicture() {
   if (firstColumn >= endColumn) return;
 
   for (int r = firstRow; r < endRow; ++r) {
-    const uint8_t* src = picture.pixels + (static_cast<int64_t>(r) * width + firstColumn) * 3;
+    const uint8_t* src = source.pixels + (static_cast<int64_t>(r) * width + firstColumn) * 3;
     uint8_t* dst = canvas + canvasOffset(kLeftColumn + firstColumn, y0 + r);
     copyRow(src, dst, endColumn - firstColumn);
   }
 }
+
+void drawPicture() { drawPictureFrom(picture); }

@@ -1,10 +1,8 @@
 # Tests of the five effects and the fade (included by tests/CMakeLists.txt).
 # effects_bounds.cpp is meant for the asan preset too: there the sanitizers
 # watch the canvas's edges and every float-to-int conversion.
-demo_test(effects_test SOURCES effects_edges.cpp effects_bounds.cpp LIBS demo_core)
+demo_test(effects_test SOURCES effects_edges.cpp effects_bounds.cpp effects_picture.cpp LIBS demo_core)
 
-# Its own program: it puts a picture of its own in place of the committed one.
-demo_test(effects_picture_test SOURCES effects_picture.cpp LIBS demo_core)
 
 # Its own program: it replaces the global operator new to count allocations.
 demo_test(effects_alloc_test SOURCES effects_alloc.cpp LIBS demo_core)

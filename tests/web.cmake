@@ -1,5 +1,5 @@
-# The web page (web/): its platform rules natively, then the page itself
-# built with Emscripten and tested in Debian's chromium.
+# The web page (web/): its pacing natively, then the page itself built with
+# Emscripten and tested in Debian's chromium.
 #
 # The `web` target builds the page folder into build/web (page, scripts,
 # wasm, data.dat, compressed copies) with a nested Emscripten build in
@@ -11,8 +11,7 @@
 # each one browser session or a few.
 demo_test(web_native_test
   SOURCES ${CMAKE_SOURCE_DIR}/web/tests/web_native_test.cpp ${CMAKE_SOURCE_DIR}/web/web_pacing.cpp
-          ${CMAKE_SOURCE_DIR}/web/web_crc32.cpp
-  LIBS demo_host PkgConfig::ZLIB)
+  LIBS demo_host)
 
 # The page is the same whatever the sanitizers: build and test it once, in
 # the plain build.

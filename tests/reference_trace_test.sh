@@ -22,12 +22,9 @@ check() {
     $15 != $16 { print "pass " NR ": canvas CRC " $15 ", recorded " $16; exit }
     $1 != $8 || $2 != $9 || $3 != $10 || $4 != $11 || $5 != $12 || ($6 + 0) != ($13 + 0) || $7 != $14 {
       print "pass " NR ": expected " $1 " " $2 " " $3 " " $4 " " $5 " " $6 " " $7 ", got " $8 " " $9 " " $10 " " $11 " " $12 " " $13 " " $14; exit }')
-  if [ -n "$mismatch" ]; then
-    echo "FAIL: $name: $mismatch"
-    failures=$((failures + 1))
-  else
-    echo "ok: $name ($(echo "$trace" | wc -l) passes)"
-  fi
+  [ -z "$mismatch" ] && echo "ok: $name ($(echo "$trace" | wc -l) passes)" && return
+  echo "FAIL: $name: $mismatch"
+  failures=$((failures + 1))
 }
 check nokeys ""
 check keys-700-space "700:space"

@@ -66,7 +66,7 @@ foreach(group ${web_groups})
   else()
     add_test(NAME web_browser_${group}
       COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/browser_test.mjs --web ${DEMO_WEB_OUT}
-              --capture $<TARGET_FILE:demo-capture> --chromium ${DEMO_CHROMIUM} --group ${group})
+              --chromium ${DEMO_CHROMIUM} --group ${group})
     set_tests_properties(web_browser_${group} PROPERTIES TIMEOUT 300 RESOURCE_LOCK chromium)
   endif()
 endforeach()

@@ -8,7 +8,8 @@
 # too. The browser tests need emscripten, chromium, brotli and Node.js from
 # Debian and playwright-core from npm (`npm ci` in web/); a missing one fails
 # the tests with its name. One test per group of web/tests/browser_test.mjs,
-# each one browser session or a few.
+# each one browser with a fresh context per check; the capture group holds
+# the page to the whole-run test's records in tests/data.
 demo_test(web_native_test
   SOURCES ${CMAKE_SOURCE_DIR}/web/tests/web_native_test.cpp ${CMAKE_SOURCE_DIR}/web/web_pacing.cpp
   LIBS demo_host)

@@ -1,5 +1,5 @@
-# The web page (web/): its platform rules natively, then the page itself
-# built with Emscripten and tested in Debian's chromium.
+# The web page (web/): its pacing natively, then the page itself built with
+# Emscripten and tested in Debian's chromium.
 #
 # The `web` target builds the page folder into build/web (page, scripts,
 # wasm, data.dat, compressed copies) with a nested Emscripten build in
@@ -8,11 +8,11 @@
 # too. The browser tests need emscripten, chromium, brotli and Node.js from
 # Debian and playwright-core from npm (`npm ci` in web/); a missing one fails
 # the tests with its name. One test per group of web/tests/browser_test.mjs,
-# each one browser session or a few.
+# each one browser with a fresh context per check; the capture group holds
+# the page to the whole-run test's records in tests/data.
 demo_test(web_native_test
   SOURCES ${CMAKE_SOURCE_DIR}/web/tests/web_native_test.cpp ${CMAKE_SOURCE_DIR}/web/web_pacing.cpp
-          ${CMAKE_SOURCE_DIR}/web/web_crc32.cpp
-  LIBS demo_host PkgConfig::ZLIB)
+  LIBS demo_host)
 
 # The page is the same whatever the sanitizers: build and test it once, in
 # the plain build.
@@ -67,7 +67,7 @@ foreach(group ${web_groups})
   else()
     add_test(NAME web_browser_${group}
       COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/browser_test.mjs --web ${DEMO_WEB_OUT}
-              --capture $<TARGET_FILE:demo-capture> --chromium ${DEMO_CHROMIUM} --group ${group})
+              --chromium ${DEMO_CHROMIUM} --group ${group})
     set_tests_properties(web_browser_${group} PROPERTIES TIMEOUT 300 RESOURCE_LOCK chromium)
   endif()
 endforeach()

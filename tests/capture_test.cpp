@@ -1,0 +1,266 @@
+// capture_test.cpp - demo-capture as the tools and viewers that use it see it:
+// its arguments, trace, snapshots and videos, and what it does when it cannot
+// deliver or is stopped. Runs the real binary, from the build folder (where
+// data.dat is) unless told otherwise, and reads its videos back with ffmpeg.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kFrameBytes = 640 * 480 * 3;
+const std::string kPpmHeader = "P6 640 480 255\n";
+const std::string kStderr = ::testing::TempDir() + "capture-stderr.txt";
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A shell command's standard output; `status` gets its exit status (-1 when it did not exit).
+std::string shell(const std::string& command, int* status = nullptr) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[65536];
+  for (size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    out.append(buffer, got);
+  const int raw = pipe ? pclose(pipe) : -1;
+  if (status) *status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return out;
+}
+
+struct Capture {
+  int status = -1;
+  std::string out, errors;
+  std::vector<std::string> trace;  // the lines of `out`
+};
+
+// Runs the tool in `cwd`; `arguments` are shell words, so they may redirect its output.
+Capture capture(const std::string& arguments, const fs::path& cwd = DEMO_BUILD_DIR,
+                const std::string& env = "") {
+  Capture run;
+  run.out = shell("cd '" + cwd.string() + "' && " + env + DEMO_BUILD_DIR "/demo-capture " +
+                      arguments + " 2>" + kStderr,
+                  &run.status);
+  run.errors = readFile(kStderr);
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);) run.trace.push_back(line);
+  return run;
+}
+
+// A frame's CRC-32 as the trace writes it.
+std::string crcHex(const char* frame) {
+  char hex[9];
+  std::snprintf(hex, sizeof hex, "%08lx",
+                crc32(0, reinterpret_cast<const Bytef*>(frame), kFrameBytes));
+  return hex;
+}
+
+// The pixels of the snapshot of `pass`; empty when it is not a whole 640 x 480 PPM.
+std::string snapshot(const fs::path& dir, int pass) {
+  char name[32];
+  std::snprintf(name, sizeof name, "canvas-%06d.ppm", pass);
+  const std::string ppm = readFile(dir / name);
+  const bool whole = ppm.size() == kPpmHeader.size() + kFrameBytes && ppm.starts_with(kPpmHeader);
+  return whole ? ppm.substr(kPpmHeader.size()) : "";
+}
+
+// A video's frames as RGB bytes, one frame after the other.
+std::string decodedFrames(const fs::path& video, const std::string& filter = "") {
+  return shell("ffmpeg -v error -i file:" + video.string() + filter +
+               " -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
+}
+
+// What ffprobe says of each of the video's streams, one a line.
+std::string probe(const fs::path& video, const std::string& entries) {
+  return shell("ffprobe -v error -show_entries stream=" + entries +
+               " -of csv=p=0 file:" + video.string());
+}
+
+fs::path scratchDir(const std::string& name) {
+  const fs::path dir = fs::path(::testing::TempDir()) / name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+long filesIn(const fs::path& dir) { return std::distance(fs::directory_iterator(dir), {}); }
+
+// A typo is refused before any work, with the reason and the usage: other
+// tools read what the capture writes.
+TEST(CaptureTool, RefusesBadArgumentsWithTheUsage) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"--frames", "--frames needs a value"},
+      {"--frames 0", "bad value for --frames: 0"},
+      {"--frames 12x", "bad value"},
+      {"--keys 5", "bad value"},
+      {"--keys 5:enter", "bad value"},
+      {"--ppm-at 3", "--ppm-at needs --out DIR"},
+      {"--ppm-at 3,,4 --out /tmp", "bad value"},
+      {"--frames 10 --ppm-at 20 --out /tmp", "--ppm-at 20 is after the last pass"},
+      {"--video x.avi", "bad value"},
+      {"--video x.webm --lossless", "--lossless needs an .mp4"},
+      {"--bogus", "unknown option --bogus"},
+      {"stray", "unexpected argument"}};
+  for (const auto& [bad, why] : cases) {
+    const Capture run = capture(bad);
+    EXPECT_TRUE(run.status == 2 && run.errors.find(why) != std::string::npos &&
+                run.errors.find("usage: demo-capture") != std::string::npos && run.out.empty())
+        << bad << ": status " << run.status << ", said: " << run.errors;
+  }
+  const Capture help = capture("--help");
+  EXPECT_TRUE(help.status == 0 && help.out.starts_with("usage: demo-capture")) << help.out;
+}
+
+// A run that cannot deliver what was asked fails with one line that says why,
+// and leaves no partial file: a short PPM or video would still open.
+TEST(CaptureTool, OutputThatCannotBeWrittenFailsTheRunAndLeavesNothing) {
+  const fs::path dir = scratchDir("failures"), disk = scratchDir("small-disk");
+  // A tmpfs in a mount namespace of this process's own, gone with it. Needs
+  // root (CI and the setup script run as root).
+  ASSERT_TRUE(unshare(CLONE_NEWNS) == 0 &&
+              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+              mount("none", disk.c_str(), "tmpfs", 0, "size=512k") == 0)
+      << "cannot mount a small tmpfs (needs root): " << strerror(errno);
+  const std::string out = dir.string(), full = disk.string();
+  const std::string cases[][3] = {
+      {"--frames 3 --trace >&-", "", "cannot write the trace: standard output is closed"},
+      {"--frames 300 --trace >/dev/full", "", "cannot write the trace: No space left on device"},
+      {"--keys 3:escape --ppm-at 5 --out " + out, "", "no snapshot of pass 5: the run ended after"},
+      {"--frames 3 --ppm-at 2 --out " + full, "", "canvas-000002.ppm: No space left on device"},
+      {"--frames 120 --video " + full + "/x.mp4", "", "No space left on device"},
+      {"--frames 5 --video " + out + "/missing/x.mp4", "", "cannot write " + out + "/missing"},
+      {"--frames 5 --video " + out + "/x.mp4", "PATH=/nonexistent ", "ffmpeg not found"}};
+  for (const auto& [arguments, env, why] : cases) {
+    const Capture run = capture(arguments, DEMO_BUILD_DIR, env);
+    EXPECT_TRUE(run.status == 1 && run.errors.find(why) != std::string::npos &&
+                std::count(run.errors.begin(), run.errors.end(), '\n') == 1)
+        << arguments << ": status " << run.status << ", said: " << run.errors;
+  }
+  EXPECT_EQ(filesIn(dir) + filesIn(disk), 0) << "a partial file was left";
+}
+
+// The mean volume in dB of the video's sound, over the part `seek` selects
+// (ffmpeg's input options).
+double meanVolumeDb(const fs::path& video, const std::string& seek) {
+  return std::stod(shell("ffmpeg -nostats " + seek + " -i file:" + video.string() +
+                         " -vn -af volumedetect -f null - 2>&1 | sed -n 's/.*mean_volume: //p'"));
+}
+
+// The lossless video is the canvas frame for frame, under a file name ffmpeg
+// would read as a protocol ("take2:") unless told it is a file. Keys act
+// before the pass they are given for, a close request ends the run after its
+// pass, and a snapshot is the canvas whose CRC the trace gives. The sound
+// follows the script: music through the scenes, then the ending's slides to
+// silence over the last picture, held for 30 frames.
+TEST(VideoCapture, LosslessFramesSnapshotsAndTraceAgreeAndSoundFollowsTheScript) {
+  const fs::path dir = scratchDir("lossless"), video = dir / "take2:run.mp4";
+  fs::create_symlink(fs::path(DEMO_BUILD_DIR) / "data.dat", dir / "data.dat");
+  const Capture run = capture(
+      "--keys 60:space,150:close --trace --ppm-at 61 --out . --lossless --video take2:run.mp4",
+      dir);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  ASSERT_EQ(run.trace.size(), 150u);
+  EXPECT_TRUE(run.trace[59].starts_with("60 1 1 59 1 ")) << "Space at pass 60: " << run.trace[59];
+  EXPECT_TRUE(run.trace[60].ends_with(crcHex(snapshot(dir, 61).c_str()))) << run.trace[60];
+  EXPECT_EQ(filesIn(dir), 3) << "only data.dat, the snapshot and the video";
+  const std::string frames = decodedFrames(video);
+  ASSERT_EQ(frames.size() / kFrameBytes, 150u + 30u) << "every pass, then the held ending";
+  for (const int pass : {1, 59, 60, 100, 150, 180}) {
+    const std::string crc = crcHex(frames.data() + (pass - 1) * kFrameBytes);
+    EXPECT_TRUE(run.trace[std::min(pass, 150) - 1].ends_with(crc)) << "frame " << pass;
+  }
+  EXPECT_EQ(probe(video, "codec_type,duration"), "video,3.000000\naudio,3.000000\n");
+  EXPECT_GT(meanVolumeDb(video, "-ss 0.2 -t 2.2"), -26) << "music plays during the scenes";
+  EXPECT_LT(meanVolumeDb(video, "-sseof -0.03"), -40) << "silent at the very end";
+}
+
+// PSNR in dB of `frame` against `exact`, over every byte.
+double psnr(const char* exact, const char* frame) {
+  double squares = 0;
+  for (size_t i = 0; i < kFrameBytes; ++i)
+    squares += std::pow(uint8_t(exact[i]) - uint8_t(frame[i]), 2);
+  return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * kFrameBytes / squares);
+}
+
+// The default video is faithful to the canvas in every scene, scene 0's
+// one-pixel rings included.
+TEST(VideoCapture, DefaultVideoIsWithin35DbOfTheCanvasInEveryScene) {
+  const fs::path dir = scratchDir("faithful");
+  fs::create_symlink(fs::path(DEMO_BUILD_DIR) / "data.dat", dir / "data.dat");
+  const std::string keys = "--keys 120:space,310:space,500:space,690:space,880:escape";
+  const Capture run = capture(keys + " --ppm-at 100,290,480,670,860 --out . --video run.mp4", dir);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const int passes[] = {100, 290, 480, 670, 860};  // scenes 0 to 4
+  const std::string frames =
+      decodedFrames(dir / "run.mp4",
+                    " -vf \"select=eq(n\\,99)+eq(n\\,289)+eq(n\\,479)+eq(n\\,669)+eq(n\\,859)\"");
+  ASSERT_EQ(frames.size(), 5 * kFrameBytes);
+  for (size_t i = 0; i < 5; ++i) {
+    const std::string canvas = snapshot(dir, passes[i]);
+    ASSERT_FALSE(canvas.empty()) << passes[i];
+    EXPECT_GE(psnr(canvas.data(), frames.data() + i * kFrameBytes), 35.0) << "pass " << passes[i];
+  }
+}
+
+TEST(VideoCapture, WebmIsVp9WithOpusAtTheScaleAsked) {
+  const fs::path video = scratchDir("webm") / "run.webm";
+  ASSERT_EQ(capture("--frames 20 --scale 2 --video " + video.string()).status, 0);
+  EXPECT_EQ(probe(video, "codec_name,width,height"), "vp9,1280,960\nopus\n");
+}
+
+// Ctrl-C or SIGTERM stop a capture within a second, even while ffmpeg is
+// stopped and takes no frames, say "interrupted" and leave nothing behind.
+// Ctrl-C at a terminal goes to the whole process group, ffmpeg included.
+TEST(VideoCapture, InterruptedCaptureStopsAtOnceAndLeavesNothing) {
+  // The signal, whether ffmpeg is stopped first, whether it goes to the whole group.
+  const std::tuple<int, bool, bool> cases[] = {
+      {SIGINT, true, false}, {SIGTERM, true, false}, {SIGINT, false, true}};
+  for (const auto& [signal, stallFfmpeg, wholeGroup] : cases) {
+    const fs::path dir = scratchDir("interrupted"), video = dir / "run.mp4";
+    const pid_t tool = fork();
+    if (tool == 0) {
+      setpgid(0, 0);
+      if (chdir(DEMO_BUILD_DIR) != 0 || !freopen(kStderr.c_str(), "w", stderr)) _exit(126);
+      execl("./demo-capture", "demo-capture", "--video", video.c_str(), nullptr);
+      _exit(127);
+    }
+    const std::string children =
+        "/proc/" + std::to_string(tool) + "/task/" + std::to_string(tool) + "/children";
+    pid_t ffmpeg = 0;  // the tool's one child, once it has started
+    for (int i = 0; i < 200 && ffmpeg == 0; ++i, usleep(20'000))
+      ffmpeg = std::atoi(readFile(children).c_str());
+    if (ffmpeg <= 0) kill(-tool, SIGKILL);
+    ASSERT_GT(ffmpeg, 0) << "no ffmpeg";
+    usleep(500'000);  // well into the run
+    if (stallFfmpeg) kill(ffmpeg, SIGSTOP);
+    usleep(300'000);
+    kill(wholeGroup ? -tool : tool, signal);
+    int raw = 0, waited = 0;
+    for (; waitpid(tool, &raw, WNOHANG) != tool; usleep(10'000))
+      if (++waited == 100) kill(-tool, SIGKILL);
+    EXPECT_LT(waited, 100) << "still running a second after signal " << signal;
+    EXPECT_NE(kill(ffmpeg, 0), 0) << "ffmpeg left behind";
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 130) << signal;
+    EXPECT_EQ(readFile(kStderr), "demo-capture: interrupted\n") << signal;
+    EXPECT_EQ(filesIn(dir), 0) << "files left after signal " << signal;
+  }
+}
+
+}  // namespace

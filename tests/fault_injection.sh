@@ -1,64 +1,61 @@
 #!/usr/bin/env bash
 # Bad situations for the real demo: no display or one that cannot be
-# opened, no audio device, no music library or one lacking an entry point,
-# every kind of bad "data.dat", stop signals mid-script, and the X server
-# dying under it. The demo says what is wrong in one line (nothing when all
-# is well; Xlib speaks for itself), keeps its memory bounded, and ends
-# normally and promptly. Usage: fault_injection.sh BUILD_DIR
+# opened, no sound card, no music library or one lacking an entry point,
+# every kind of bad "data.dat", a close request and stop signals
+# mid-script, and the X server dying under it. The demo says what is wrong
+# in one line (nothing when all is well; Xlib speaks for itself), keeps its
+# memory bounded, and ends normally and promptly.
+# Usage: fault_injection.sh BUILD_DIR SEND_CLOSE
 set -u
-build=$(cd "$1" && pwd)
+build=$(cd "$1" && pwd) send_close=$2
 . "$(dirname "$0")/support/demo_on_x.sh"
 
 # Without a display the demo stops at once, saying which: status 1.
 for named in "" :65000; do
-  (cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY ${named:+DISPLAY=$named} ./demo) 2>"$work/stderr"
-  status=$? lines=$(cat "$work/stderr")
+  lines=$(cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY ${named:+DISPLAY=$named} ./demo 2>&1) status=$?
   expect "display '$named'" 1 "${named:-set DISPLAY}"
 done
 start_x
 
-# stage NAME [LIBRARY]: a folder holding a copy of the demo, data.dat and
-# LIBRARY as the music library.
-stage() {
-  mkdir "$work/$1" && cp "$build/demo" "$build/data.dat" "$work/$1/"
-  [ -z "${2:-}" ] || cp "$2" "$work/$1/libdemobass.so"
-  echo "$work/$1"
-}
-good=$(stage good "$build/libdemobass.so")
-run_demo "$good" ./demo Escape; expect "everything in place" 0
-# No sound card: the library keeps ALSA's own complaints off stderr.
-SDL_AUDIODRIVER=alsa AUDIODEV=hw:99,0 run_demo "$good" ./demo Escape; expect "no audio device" 0 audio
-run_demo "$(stage nolib)" ./demo Escape; expect "music library missing" 0 "music library"
-run_demo "$(stage partial "$build/tests/music_fake/no_is_sliding/libdemobass.so")" ./demo Escape
-expect "library lacking an entry point" 0 BASS_ChannelIsSliding
+# A copy of the demo in a folder of its own, where its library is looked for first.
+dir=$work/demo
+mkdir "$dir" && cp "$build/demo" "$build/data.dat" "$build/libdemobass.so" "$dir/"
+run_demo "$dir" ./demo Escape; expect "everything in place" 0
+# The library keeps ALSA's own complaints about a missing card off stderr.
+SDL_AUDIODRIVER=alsa AUDIODEV=hw:99,0 run_demo "$dir" ./demo Escape; expect "no sound card" 0 audio
+mv "$dir/libdemobass.so" "$work/"
+run_demo "$dir" ./demo Escape; expect "music library missing" 0 "music library"
+cp "$build/tests/music_fake/no_is_sliding/libdemobass.so" "$dir/"
+run_demo "$dir" ./demo Escape; expect "library lacking an entry point" 0 BASS_ChannelIsSliding
+mv "$work/libdemobass.so" "$dir/"
 
-bad=$(stage bad "$build/libdemobass.so")
 for kind in missing empty truncated text directory sparse-2GB fifo unreadable; do
-  rm -rf "$bad/data.dat"
+  rm -rf "$dir/data.dat"
   case $kind in
-    empty) : >"$bad/data.dat" ;;
-    truncated) head -c $(($(stat -c %s "$build/data.dat") / 2)) "$build/data.dat" >"$bad/data.dat" ;;
-    text) echo 'these are not the notes you are looking for' >"$bad/data.dat" ;;
-    directory) mkdir "$bad/data.dat" ;;
-    sparse-2GB) truncate -s 2G "$bad/data.dat" ;;
-    fifo) mkfifo "$bad/data.dat" ;;
-    # root reads any file, so a name that cannot be opened stands in.
-    unreadable) if [ "$(id -u)" -eq 0 ]; then ln -s data.dat "$bad/data.dat"
-      else cp "$build/data.dat" "$bad/data.dat" && chmod 000 "$bad/data.dat"; fi ;;
+    empty) : >"$dir/data.dat" ;;
+    truncated) head -c $(($(stat -c %s "$build/data.dat") / 2)) "$build/data.dat" >"$dir/data.dat" ;;
+    text) echo 'these are not the notes you are looking for' >"$dir/data.dat" ;;
+    directory) mkdir "$dir/data.dat" ;;
+    sparse-2GB) truncate -s 2G "$dir/data.dat" ;;
+    fifo) mkfifo "$dir/data.dat" ;;
+    unreadable) ln -s data.dat "$dir/data.dat" ;;  # a link to itself: even root cannot open it
   esac
-  run_demo "$bad" ./demo Escape; expect "data.dat $kind" 0 data.dat
+  run_demo "$dir" ./demo Escape; expect "data.dat $kind" 0 data.dat
 done
+rm -rf "$dir/data.dat" && cp "$build/data.dat" "$dir/"
 
-# A stop signal ends the demo like a close request: the music still slides
-# out (half a second), and the demo is gone within 3 s.
+# A close request (as a window manager's close button sends it) ends the
+# demo like Escape; so does a stop signal, and the music still slides out
+# (half a second), and the demo is gone within 3 s.
+run_demo "$dir" ./demo close; expect "a close request" 0
 for signal in TERM INT HUP; do
-  run_demo "$good" ./demo $signal; expect "SIG$signal after $ms ms" 0
+  run_demo "$dir" ./demo $signal; expect "SIG$signal after $ms ms" 0
   [ "$ms" -ge 450 ] && [ "$ms" -le 3000 ] || fail "SIG$signal: the demo ended after $ms ms"
 done
 
 # The X server dies under the playing demo: Xlib's own message and its exit
 # status 1, the music library stopping cleanly at exit.
 start_x
-run_demo "$good" ./demo xserver
+run_demo "$dir" ./demo xserver
 expect "X server killed" 1 '^(X connection to .* broken|XIO: +fatal IO error)'
 finish

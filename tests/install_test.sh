@@ -19,14 +19,11 @@ play() {
 }
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null || die "cmake --install"
-for file in bin/quillfen-intro share/applications/quillfen-intro.desktop \
-            share/icons/hicolor/scalable/apps/quillfen-intro.svg; do
-  [ -e "$work/prefix/$file" ] || die "install lacks $file"
-done
+[ -e "$work/prefix/share/applications/quillfen-intro.desktop" ] &&
+  [ -e "$work/prefix/share/icons/hicolor/scalable/apps/quillfen-intro.svg" ] || die "no menu entry or icon"
 play prefix "$work/prefix/bin/quillfen-intro"
 
-(cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >/dev/null 2>&1) ||
-  die "cpack"
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >/dev/null 2>&1) || die cpack
 deb=$(ls "$work"/packages/*.deb) && tgz=$(ls "$work"/packages/*.tar.gz) || die "no packages"
 dpkg-deb -f "$deb" Depends | grep -q libsndfile || die ".deb does not depend on libsndfile"
 dpkg-deb -x "$deb" "$work/deb" && mkdir "$work/tgz" &&

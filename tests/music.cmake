@@ -5,7 +5,13 @@ pkg_check_modules(MUSIC_SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 
 demo_test(music_library_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/music_library_test.cpp
-  LIBS demobass PkgConfig::MUSIC_SNDFILE)
+  LIBS demobass demo_host PkgConfig::MUSIC_SNDFILE)
+# The host's binding looks beside the executable first, and finds there a
+# copy of the library apart from the one linked, which unloading unmaps.
+set_target_properties(music_library_test PROPERTIES
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/music_library)
+add_custom_command(TARGET music_library_test POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:demobass> $<TARGET_FILE_DIR:music_library_test>)
 target_compile_definitions(music_library_test PRIVATE
   DEMO_BUILD_DIR="${CMAKE_BINARY_DIR}" DEMO_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 add_dependencies(music_library_test demo soundtrack_data)

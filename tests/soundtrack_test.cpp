@@ -42,9 +42,9 @@ const std::vector<float>& soundtrack() {
 constexpr double kFrameS = 0.01;
 using Bands = std::vector<std::array<double, 4>>;
 Bands bandLevels(const std::vector<float>& stereo) {
-  const double splits[3] = {150, 1500, 6000};
-  double a[3], state[3][2] = {};
-  for (int s = 0; s < 3; ++s) a[s] = 1 - std::exp(-2 * std::numbers::pi * splits[s] / kRate);
+  auto coefficient = [](double hz) { return 1 - std::exp(-2 * std::numbers::pi * hz / kRate); };
+  const double a[3] = {coefficient(150), coefficient(1500), coefficient(6000)};
+  double state[3][2] = {};
   const size_t frame = size_t(kFrameS * kRate);
   Bands out(stereo.size() / 2 / frame);
   for (size_t i = 0; i < out.size() * frame; ++i) {

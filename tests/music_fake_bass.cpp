@@ -3,12 +3,11 @@
 // Built as libdemobass.so into test-only directories.
 //
 // Every call appends "<milliseconds> <call> <arguments>" to the file named
-// by FAKE_BASS_LOG, the call named by the entry point's last word in lower
-// case ("init", "create", "start", "play", "slide", "sliding", "free");
-// unloading appends "<ms> unloaded". FAKE_BASS_FAIL may name calls that
-// fail. A stream gets the handle 7, so that a caller passing it where the
-// constant channel 1 belongs shows in the log. The sliding query answers 1
-// three times, then 0. Built with FAKE_BASS_WITHOUT_IS_SLIDING it lacks
+// by FAKE_BASS_LOG, the call in a word ("init" for BASS_Init, "create",
+// "start", "play", "slide", "sliding", "free"); unloading appends
+// "<ms> unloaded". FAKE_BASS_FAIL may name calls that fail. A stream gets the handle 7, so that a
+// caller passing it where the constant channel 1 belongs shows in the log. The sliding query
+// answers 1 three times, then 0. Built with FAKE_BASS_WITHOUT_IS_SLIDING it lacks
 // BASS_ChannelIsSliding.
 #include <time.h>
 

@@ -16,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <numbers>
-#include <sstream>
 #include <thread>
 
 #include "audio/demobass.h"
@@ -234,9 +233,8 @@ TEST(MusicLibrary, AShortLoopPlaysFromMemory) {
 }
 
 // SDL's disk audio driver records what the library plays, at about three
-// times real time (with no delay at all it would outrun a
-// decoder a second ahead on a busy machine, and the gaps would be the
-// test's own doing).
+// times real time (with no delay at all it would outrun a decoder a second
+// ahead on a busy machine, and the gaps would be the test's own doing).
 TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
   const std::string recording = scratch("out.raw");
   setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -318,8 +316,8 @@ TEST(MusicEndToEnd, DemoPlaysTheMusicThenSlowsItDownAndFadesItOut) {
   const Measures music = measure(out, start, span);
   EXPECT_GT(music.rms, 2000);
   EXPECT_LT(measure(out, start, out.size()).peak, 32767);
-  // The slow-down: somewhere in the last 700 ms the music is still audible
-  // but crosses zero far less often, its pitch fallen.
+  // The slow-down: somewhere in the last 700 ms (looked at every 10 ms) the
+  // music is still audible but crosses zero far less often, its pitch fallen.
   size_t slowed = 0;
   for (size_t at = out.size() - 14 * window; !slowed && at + window <= out.size(); at += 441) {
     const Measures m = measure(out, at, window);

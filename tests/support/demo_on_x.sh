@@ -2,7 +2,7 @@
 # starts Xvfb on a free display, sets the environment, runs the demo in a
 # folder until a key, a close request, a signal or the server's death, and
 # tallies the checks. Leaves nothing behind at exit.
-work=$(mktemp -d) servers= passes=0 failures=0
+work=$(mktemp -d) servers='' passes=0 failures=0
 trap 'kill $servers 2>/dev/null; chmod -R u+rwx "$work"; rm -rf "$work"' EXIT
 pass() { echo "ok: $*"; passes=$((passes + 1)); }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

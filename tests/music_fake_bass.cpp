@@ -1,14 +1,14 @@
 // music_fake_bass.cpp - a stand-in for the music library that plays nothing
-// and writes down how it was called, for the tests of the host's music
-// binding. Built as libdemobass.so into test-only directories.
+// and logs how it was called, for the tests of the host's music binding.
+// Built as libdemobass.so into test-only directories.
 //
-// Every call appends "<milliseconds> <name> <arguments>" to the file named by
-// FAKE_BASS_LOG (nothing when unset); unloading the library appends
-// "<ms> unloaded". FAKE_BASS_FAIL may name calls that fail: "init", "create",
-// "start", "play". A stream gets the handle 7, so that a caller passing the
-// handle where the constant channel 1 belongs shows up in the log. The
-// sliding query answers 1 three times, then 0. Built with
-// FAKE_BASS_WITHOUT_IS_SLIDING it lacks BASS_ChannelIsSliding.
+// Every call appends "<milliseconds> <call> <arguments>" to the file named
+// by FAKE_BASS_LOG, the call in a word ("init" for BASS_Init, "create",
+// "start", "play", "slide", "sliding", "free"); unloading appends
+// "<ms> unloaded". FAKE_BASS_FAIL may name calls that fail. A stream gets the handle 7, so that a
+// caller passing it where the constant channel 1 belongs shows in the log. The sliding query
+// answers 1 three times, then 0. Built with FAKE_BASS_WITHOUT_IS_SLIDING it lacks
+// BASS_ChannelIsSliding.
 #include <time.h>
 
 #include <cstdarg>
@@ -21,72 +21,55 @@
 
 namespace {
 
-constexpr uint32_t kFakeStream = 7;
-
-void logCall(const char* format, ...) {
-  const char* path = getenv("FAKE_BASS_LOG");
-  if (path == nullptr) return;
-  FILE* log = fopen(path, "a");
-  if (log == nullptr) return;
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  fprintf(log, "%lld ", static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
+// Logs the call; returns `result`, or 0 when FAKE_BASS_FAIL names the call.
+__attribute__((format(printf, 2, 3))) uint32_t logged(uint32_t result, const char* format, ...) {
+  char call[256];
   va_list args;
   va_start(args, format);
-  vfprintf(log, format, args);
+  vsnprintf(call, sizeof call, format, args);
   va_end(args);
-  fputc('\n', log);
-  fclose(log);
-}
-
-bool failing(const char* call) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const char* path = getenv("FAKE_BASS_LOG");
+  if (FILE* log = path ? fopen(path, "a") : nullptr) {
+    fprintf(log, "%lld %s\n", now.tv_sec * 1000LL + now.tv_nsec / 1000000, call);
+    fclose(log);
+  }
+  call[strcspn(call, " ")] = '\0';
   const char* fail = getenv("FAKE_BASS_FAIL");
-  return fail != nullptr && strstr(fail, call) != nullptr;
+  return fail && strstr(fail, call) ? 0 : result;
 }
 
-__attribute__((destructor)) void onUnload() { logCall("unloaded"); }
+__attribute__((destructor)) void onUnload() { logged(0, "unloaded"); }
 
 }  // namespace
 
 FAKE_EXPORT int32_t BASS_Init(int32_t device, uint32_t frequency, uint32_t flags, void* window) {
-  logCall("BASS_Init %d %u %u %s", device, frequency, flags, window ? "window" : "0");
-  return failing("init") ? 0 : 1;
+  return logged(1, "init %d %u %u %s", device, frequency, flags, window ? "window" : "0");
 }
 
 FAKE_EXPORT uint32_t BASS_StreamCreateFile(int32_t fromMemory, const void* file, uint32_t offset,
                                            uint32_t length, uint32_t flags) {
-  logCall("BASS_StreamCreateFile %d %s %u %u 0x%x", fromMemory, static_cast<const char*>(file),
-          offset, length, flags);
-  return failing("create") ? 0 : kFakeStream;
+  return logged(7, "create %d %s %u %u 0x%x", fromMemory, static_cast<const char*>(file), offset,
+                length, flags);
 }
 
-FAKE_EXPORT int32_t BASS_Start() {
-  logCall("BASS_Start");
-  return failing("start") ? 0 : 1;
-}
+FAKE_EXPORT int32_t BASS_Start() { return logged(1, "start"); }
 
 FAKE_EXPORT int32_t BASS_StreamPlay(uint32_t stream, int32_t flush, uint32_t flags) {
-  logCall("BASS_StreamPlay %u %d %u", stream, flush, flags);
-  return failing("play") ? 0 : 1;
+  return logged(1, "play %u %d %u", stream, flush, flags);
 }
 
 FAKE_EXPORT int32_t BASS_ChannelSlideAttributes(uint32_t channel, int32_t frequency, int32_t volume,
                                                 int32_t pan, uint32_t milliseconds) {
-  logCall("BASS_ChannelSlideAttributes %u %d %d %d %u", channel, frequency, volume, pan, milliseconds);
-  return 1;
+  return logged(1, "slide %u %d %d %d %u", channel, frequency, volume, pan, milliseconds);
 }
 
 #ifndef FAKE_BASS_WITHOUT_IS_SLIDING
-constexpr int kSlidingAnswers = 3;
-int slidingAsked = 0;
-
 FAKE_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel) {
-  logCall("BASS_ChannelIsSliding %u", channel);
-  return slidingAsked++ < kSlidingAnswers ? 1 : 0;
+  static int asked = 0;
+  return logged(asked++ < 3, "sliding %u", channel);
 }
 #endif
 
-FAKE_EXPORT int32_t BASS_Free() {
-  logCall("BASS_Free");
-  return 1;
-}
+FAKE_EXPORT int32_t BASS_Free() { return logged(1, "free"); }

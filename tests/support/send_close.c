@@ -7,14 +7,10 @@
 #include <stdlib.h>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: send_close WINDOW_ID\n");
-    return 2;
-  }
-  Display* display = XOpenDisplay(NULL);
+  Display* display = argc == 2 ? XOpenDisplay(NULL) : NULL;
   if (display == NULL) {
-    fprintf(stderr, "send_close: cannot open the display\n");
-    return 1;
+    fprintf(stderr, "usage: send_close WINDOW_ID, on an open display\n");
+    return 2;
   }
   XEvent event = {0};
   event.xclient.type = ClientMessage;

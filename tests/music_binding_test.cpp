@@ -1,0 +1,75 @@
+// music_binding_test.cpp - the host's music binding against a fake music
+// library that logs its calls (music_fake_bass.cpp, built beside this test,
+// where the binding looks first). The demo's music start and end run in a
+// child process, so that a crash, a hang or a wrong exit status shows, from
+// a fresh folder with or without a "data.dat".
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "host/music.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+const std::string kInit = "init -1 44100 0 0", kCreate = "create 0 data.dat 0 0 0x40000";
+const std::string kPlay = "play 7 1 4", kPoll = "sliding 1";
+const std::string kSlow = "slide 1 1000 -1 -101 500", kFade = "slide 1 -1 0 -101 200";
+
+// The calls of a music start and end that went as designed. The stream's
+// handle is 7 but the slides address channel 1.
+const Texts kDesigned = {kInit, kCreate, "start", kPlay, kSlow, kFade,
+                         kPoll, kPoll,   kPoll,   kPoll, "free"};
+
+// The calls the fake fails, whether the folder holds a "data.dat", the one
+// line on stderr that says why (none when all is well), and the calls made
+// before the library is released. A failure frees the output once it was
+// opened, and the demo goes on to exit 0.
+const std::tuple<const char*, bool, std::string, Texts> kCases[] = {
+    {"", true, "", kDesigned},
+    {"init", true, "no audio output", {kInit}},
+    {"create", false, "\"data.dat\" not found", {kInit, kCreate, "free"}},
+    {"create", true, "not playable", {kInit, kCreate, "free"}},
+    {"start", true, "would not start", {kInit, kCreate, "start", "free"}},
+    {"play", true, "would not play", {kInit, kCreate, "start", kPlay, "free"}},
+};
+
+TEST(MusicBinding, MakesTheDesignedCallsAndFailsAsOneLineAndSilence) {
+  for (auto [fail, withData, saying, expected] : kCases) {
+    SCOPED_TRACE(fail);
+    char dir[] = "/tmp/musicbinding-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string log = std::string(dir) + "/calls.log";
+    if (withData) std::ofstream(std::string(dir) + "/data.dat") << "music";
+    auto runMusic = [&] {
+      alarm(20);  // a hang ends the child
+      if (chdir(dir) != 0) exit(2);
+      setenv("FAKE_BASS_LOG", log.c_str(), 1);
+      setenv("FAKE_BASS_FAIL", fail, 1);
+      musicStart();
+      musicEnd();
+      unloadMusicApi();  // a second release must do nothing
+      std::ofstream(log, std::ios::app) << "0 exit\n";
+      exit(0);
+    };
+    const std::string line = "^demo: [^\n]*" + saying + "[^\n]*without music\n$";
+    EXPECT_EXIT(runMusic(), testing::ExitedWithCode(0), saying.empty() ? "^$" : line);
+
+    Texts calls;
+    std::vector<long long> ms;  // when each call was made
+    std::ifstream in(log);
+    for (std::string call; in >> ms.emplace_back() && std::getline(in >> std::ws, call);)
+      calls.push_back(call);
+    std::filesystem::remove_all(dir);
+    expected.insert(expected.end(), {"unloaded", "exit"});
+    EXPECT_EQ(calls, expected);
+    if (!saying.empty() || ms.size() < 10) continue;
+    // The fade starts 300 ms into the slow-down, and the polls wait.
+    EXPECT_GE(ms[5] - ms[4], 300) << "300 ms between the two slides";
+    EXPECT_GE(ms[9] - ms[6], 3) << "the three polls that answered yes 1 ms apart";
+  }
+}
+
+}  // namespace

@@ -5,21 +5,36 @@
 // every transition frame fades the picture to black. The result tells the
 // transition when there was nothing left to darken.
 #include <algorithm>
+#include <cstring>
 
 #include "effects/canvas.h"
 #include "effects/effects.h"
 
+namespace {
+
+// Sixteen canvas bytes, in the vector type GCC and Clang share. Written out
+// because not every compiler finds the vectors in the plain byte loop:
+// Emscripten's did not, and the fade then cost the web page a millisecond a
+// frame instead of a few hundredths.
+typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+static_assert(kCanvasBytes % sizeof(Bytes16) == 0);
+
+}  // namespace
+
 bool fadeCanvas(int32_t k) {
   // A negative step would brighten and wrap; no caller passes one, so it is
   // treated as 0 rather than corrupting the picture.
-  const uint8_t step = static_cast<uint8_t>(std::clamp(k, 0, 255));
-  // Branch-free so the compiler turns it into saturating vector subtracts.
-  // Writing 0 back over a byte that already is 0 changes nothing.
-  uint8_t anyLit = 0;
-  for (int i = 0; i < kCanvasBytes; ++i) {
-    const uint8_t v = canvas[i];
+  const Bytes16 step = Bytes16{} + static_cast<uint8_t>(std::clamp(k, 0, 255));
+  Bytes16 anyLit{};
+  for (int i = 0; i < kCanvasBytes; i += sizeof(Bytes16)) {
+    Bytes16 v;
+    std::memcpy(&v, canvas + i, sizeof v);
     anyLit |= v;
-    canvas[i] = static_cast<uint8_t>(v > step ? v - step : 0);
+    // A lane comparison is all ones where true: v - step where v > step,
+    // else 0, which also leaves a zero byte as it was.
+    v = (v - step) & reinterpret_cast<Bytes16>(v > step);
+    std::memcpy(canvas + i, &v, sizeof v);
   }
-  return anyLit != 0;
+  const Bytes16 black{};
+  return std::memcmp(&anyLit, &black, sizeof anyLit) != 0;
 }

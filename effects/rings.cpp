@@ -28,21 +28,26 @@ constexpr double kNarrowPhaseLimit = 1073741824.0;
 
 // The level depends on y only through (y - 240)^2, so row 240 + j equals
 // row 240 - j: only rows 0..240 are computed (row 0 has no partner) and the
-// rest are copies, the same bytes for half the arithmetic. Whole rows are
-// computed, 640 being a multiple of the vector width, so the compiler
-// vectorises the level loop without a scalar tail.
+// rest are copies, the same bytes for half the arithmetic.
 constexpr int kComputedRows = kCentreY + 1;
 
-// One row's green levels, with the level truncated through Int.
+// The level of one pixel, truncated through Int.
+template <typename Int>
+uint8_t levelOf(int dx, int rowTerm, double phase) {
+  const double level = static_cast<double>(dx * dx + rowTerm) * kRingFactor * kScale + phase;
+  return static_cast<uint8_t>(static_cast<Int>(level));
+}
+
+// One row's green levels. The level depends on x only through (x - 320)^2
+// too, so the right half mirrors the left: columns 0..319 are computed (a
+// whole number of vectors), 320 on its own, and 321..639 copied.
 template <typename Int>
 void levelsOfRow(int y, double phase, uint8_t (&green)[kCanvasWidth]) {
   const int dy = y - kCentreY;
   const int rowTerm = dy * dy;
-  for (int x = 0; x < kCanvasWidth; ++x) {
-    const int dx = x - kCentreX;
-    const double level = static_cast<double>(dx * dx + rowTerm) * kRingFactor * kScale + phase;
-    green[x] = static_cast<uint8_t>(static_cast<Int>(level));
-  }
+  for (int x = 0; x < kCentreX; ++x) green[x] = levelOf<Int>(x - kCentreX, rowTerm, phase);
+  green[kCentreX] = levelOf<Int>(0, rowTerm, phase);
+  for (int x = kCentreX + 1; x < kCanvasWidth; ++x) green[x] = green[2 * kCentreX - x];
 }
 
 template <typename Int>
@@ -50,10 +55,12 @@ void paintRings(double phase) {
   for (int y = 0; y < kComputedRows; ++y) {
     uint8_t green[kCanvasWidth];
     levelsOfRow<Int>(y, phase, green);
-    // Clearing the row first leaves one byte store per pixel.
     uint8_t* out = canvas + canvasOffset(0, y);
-    std::memset(out, 0, kCanvasPitch);
-    for (int x = 0; x < kCanvasWidth; ++x) out[x * kCanvasBytesPerPixel + 1] = green[x];
+    for (int x = 0; x < kCanvasWidth; ++x, out += kCanvasBytesPerPixel) {
+      out[0] = 0;
+      out[1] = green[x];
+      out[2] = 0;
+    }
   }
   for (int y = kComputedRows; y < kCanvasHeight; ++y)
     std::memcpy(canvas + canvasOffset(0, y), canvas + canvasOffset(0, 2 * kCentreY - y),

@@ -3,8 +3,8 @@
 // Every call repaints the whole canvas and raises all levels by 4, which moves
 // the rings toward the centre; the look repeats every 64 calls. The level's
 // doubles are summed in the order written, which decides the last bit, so no
-// lookup table stands in for them; the one shortcut is the picture's mirror
-// symmetry about row 240.
+// lookup table stands in for them; the only shortcuts are the picture's
+// mirror symmetries about row 240 and column 320.
 #include <cstdint>
 #include <cstring>
 

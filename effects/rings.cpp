@@ -55,12 +55,10 @@ void paintRings(double phase) {
   for (int y = 0; y < kComputedRows; ++y) {
     uint8_t green[kCanvasWidth];
     levelsOfRow<Int>(y, phase, green);
+    // Clearing the row first leaves one byte store per pixel.
     uint8_t* out = canvas + canvasOffset(0, y);
-    for (int x = 0; x < kCanvasWidth; ++x, out += kCanvasBytesPerPixel) {
-      out[0] = 0;
-      out[1] = green[x];
-      out[2] = 0;
-    }
+    std::memset(out, 0, kCanvasPitch);
+    for (int x = 0; x < kCanvasWidth; ++x) out[x * kCanvasBytesPerPixel + 1] = green[x];
   }
   for (int y = kComputedRows; y < kCanvasHeight; ++y)
     std::memcpy(canvas + canvasOffset(0, y), canvas + canvasOffset(0, 2 * kCentreY - y),

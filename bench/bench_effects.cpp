@@ -1,8 +1,9 @@
 // bench_effects.cpp - how long each drawing routine, the presentation and one
 // whole frame of each scene take.
 //
-// Runs headless on SDL's dummy video driver (set here), so the presentation
-// converts into the same 32-bit surface as on screen but shows nothing. Each
+// Runs on the SDL platform over SDL's dummy video driver (set here), so the
+// presentation converts into the same 32-bit surface as on screen but shows
+// nothing. Each
 // benchmark keeps demoState in the range its scene really uses. The frame
 // benchmarks include everything renderFrame does, presentation and flip too;
 // bench_scene_steps measures the same frames without the presentation.
@@ -17,15 +18,14 @@
 #include "bench/scene_setup.h"
 #include "effects/canvas.h"
 #include "effects/effects.h"
-#include "host/present.h"
-#include "host/video.h"
+#include "platform/sdl/sdl_screen.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
 #include "scenes/script_texts.h"
 
 namespace {
 
-SDL_Surface* screen = nullptr;
+Screen* screen = nullptr;
 
 // A canvas of noise, as after a few frames of an additive scene.
 void fillCanvasWithNoise() {
@@ -115,7 +115,7 @@ BENCHMARK(BM_PresentCanvas);
 // The flip alone, to tell the conversion's share of the presentation from
 // what SDL does with the finished surface.
 void BM_SdlFlip(benchmark::State& state) {
-  for (auto _ : state) SDL_Flip(screen);
+  for (auto _ : state) SDL_Flip(screen->surface);
 }
 BENCHMARK(BM_SdlFlip);
 
@@ -131,7 +131,7 @@ BENCHMARK(BM_WholeFrame)->DenseRange(0, 4)->ArgName("scene");
 }  // namespace
 
 int main(int argc, char** argv) {
-  screen = openHeadlessScreen();
+  screen = openDummySdlScreen();
   if (screen == nullptr) {
     std::fprintf(stderr, "bench_effects: cannot start SDL's dummy video: %s\n", SDL_GetError());
     return 1;

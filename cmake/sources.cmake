@@ -1,7 +1,7 @@
-# sources.cmake - the demo's portable sources, named once for both builds: the
-# desktop's (CMakeLists.txt) and the web page's (web/CMakeLists.txt), which
-# compile the very same files around their own platform layers. Paths are
-# relative to the repository's root.
+# sources.cmake - the demo's sources, named once for every build: the
+# desktop's and the null platform's (CMakeLists.txt) and the web page's
+# (web/CMakeLists.txt), which compile the very same portable files around
+# their own platforms. Paths are relative to the repository's root.
 
 # The frame buffer, on its own: the core and the presentation both use it.
 set(DEMO_CANVAS_SOURCES effects/canvas.cpp)
@@ -24,10 +24,19 @@ set(DEMO_CORE_SOURCES
 # by ppm2cpp at build time).
 set(DEMO_ASSET_SOURCES assets/glyph_edges.cpp)
 
-# The host code every platform shares: the frame pass with its events, the
-# key script of headless runs, the pacing rule and the music binding.
+# The host code every platform shares, as portable as the core: start-up and
+# shutdown, the frame pass with its inputs, the input queue, the key script of
+# headless runs, the pacing rule and the music binding.
 set(DEMO_SHARED_HOST_SOURCES
+  host/demo_main.cpp
   host/frame_loop.cpp
+  host/input_queue.cpp
   host/key_script.cpp
   host/pacing.cpp
   host/music.cpp)
+
+# The platforms (platform/platform.h): the system calls of POSIX machines,
+# shared by the Linux desktop over SDL and the null platform.
+set(DEMO_POSIX_SOURCES platform/posix/system.cpp platform/posix/stop_signals.cpp)
+set(DEMO_SDL_SOURCES platform/sdl/display.cpp platform/sdl/present.cpp platform/sdl/input.cpp)
+set(DEMO_NULL_SOURCES platform/null/null_platform.cpp)

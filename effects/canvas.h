@@ -1,7 +1,7 @@
 // canvas.h - the demo's one software frame buffer.
 //
 // Every effect draws straight into `canvas`; once per frame the host converts
-// it to the screen surface (host/present.h). It is never cleared for you: what
+// it for the screen (presentCanvas, platform/platform.h). It is never cleared for you: what
 // a frame leaves behind is still there on the next, which the scenes use for
 // trails and fades.
 //

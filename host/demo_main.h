@@ -3,8 +3,9 @@
 
 // Opens the display, starts the music, plays the script frame by frame at 60
 // frames per second until it ends or the viewer quits (Escape, closing the
-// window, SIGINT, SIGTERM or SIGHUP), then slides the music out. Command-line
-// arguments are not read.
+// window, or the system asking the program to stop), then slides the music
+// out. Command-line arguments are not read.
 // Returns the process exit status: 0, or 1 when there is no display to play on
-// (after one line on stderr). Called by main.
+// (after one line on stderr). Called by the platform's entry point (main,
+// WinMain).
 int demoMain();

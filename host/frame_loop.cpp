@@ -1,4 +1,4 @@
-// frame_loop.cpp - events and the frame of one loop pass.
+// frame_loop.cpp - inputs and the frame of one loop pass.
 #include "host/frame_loop.h"
 
 #include <climits>
@@ -16,28 +16,19 @@ void skipScene() {
 
 }  // namespace
 
-bool handleEvent(const SDL_Event& event) {
-  if (event.type == SDL_QUIT) return true;
-  if (event.type != SDL_KEYDOWN) return false;
-  switch (event.key.keysym.sym) {
-    case SDLK_ESCAPE:
-      return true;
-    case SDLK_SPACE:
-      skipScene();
-      return false;
-    default:
-      return false;
-  }
-}
-
-bool pollEvents() {
+bool pollInputs() {
   bool quit = false;
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) quit = handleEvent(event) || quit;
+  DemoInput input;
+  while (nextInput(input)) {
+    if (input == DemoInput::Skip)
+      skipScene();
+    else
+      quit = true;
+  }
   return quit;
 }
 
-FramePass runFramePass(SDL_Surface* screen) {
-  const bool quit = pollEvents();
+FramePass runFramePass(Screen* screen) {
+  const bool quit = pollInputs();
   return FramePass{renderFrame(screen), quit};
 }

@@ -3,9 +3,9 @@
 // play a different run.
 #include "host/key_script.h"
 
-#include <SDL.h>
-
 #include <charconv>
+
+#include "host/input_queue.h"
 
 namespace {
 
@@ -99,21 +99,9 @@ bool parseKeyScript(int argc, const char* const* argv, KeyScript& script, std::s
   return true;
 }
 
-void pushScriptKey(ScriptKey key) {
-  SDL_Event event{};
-  if (key == ScriptKey::Close) {
-    event.type = SDL_QUIT;
-  } else {
-    event.type = SDL_KEYDOWN;
-    event.key.type = SDL_KEYDOWN;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key == ScriptKey::Space ? SDLK_SPACE : SDLK_ESCAPE;
-  }
-  SDL_PushEvent(&event);
-}
-
-void pushKeysOfPass(const KeyScript& script, long pass) {
+void queueKeysOfPass(const KeyScript& script, long pass) {
   for (const KeyPress& press : script.keys) {
-    if (press.pass == pass) pushScriptKey(press.key);
+    if (press.pass == pass)
+      queueInput(press.key == ScriptKey::Space ? DemoInput::Skip : DemoInput::Quit);
   }
 }

@@ -7,8 +7,8 @@
 //                         request) arrives before the frame of the 1-based
 //                         loop pass PASS; keys of one pass keep their order
 //   --frames N            the run stops after pass N
-// and played by pushing each key into SDL's event queue, so that it goes
-// through the demo's own event handling (host/frame_loop.h).
+// and played by queueing each key as the viewer's input (host/input_queue.h),
+// so that it goes through the demo's own input handling (host/frame_loop.h).
 #pragma once
 
 #include <string>
@@ -47,11 +47,7 @@ ScriptOption readKeyScriptOption(std::string_view option, std::string_view value
 // anything else, a missing value or a bad one.
 bool parseKeyScript(int argc, const char* const* argv, KeyScript& script, std::string& error);
 
-// Pushes `key` into SDL's event queue as the demo would receive it from a
-// viewer: a key press, or for Close the window-close request. SDL's video
-// must be started. Also used by the web page for its on-screen controls.
-void pushScriptKey(ScriptKey key);
-
-// Pushes the keys due before `pass` into SDL's event queue, in order. SDL's
-// video must be started. Called by the headless runs before each pass.
-void pushKeysOfPass(const KeyScript& script, long pass);
+// Queues the keys due before `pass` as the viewer's inputs, in order: Space
+// skips, Escape and the close request quit. Called by the headless runs
+// before each pass.
+void queueKeysOfPass(const KeyScript& script, long pass);

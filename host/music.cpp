@@ -9,9 +9,6 @@
 // this one.
 #include "host/music.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 
 MusicApi musicApi{};
@@ -43,9 +40,14 @@ void runSilent(const char* why) { fprintf(stderr, "demo: %s; running without mus
 
 // Why the library could not open the music file, in the viewer's terms.
 const char* musicFileProblem() {
-  // A dangling or looping link exists but cannot be opened: not "not found".
-  if (access(kMusicFile, F_OK) != 0 && errno == ENOENT) return "music file \"data.dat\" not found";
-  if (access(kMusicFile, R_OK) != 0) return "music file \"data.dat\" is not readable";
+  switch (probeFile(kMusicFile)) {
+    case FileAccess::Missing:
+      return "music file \"data.dat\" not found";
+    case FileAccess::Unreadable:
+      return "music file \"data.dat\" is not readable";
+    case FileAccess::Readable:
+      break;
+  }
   return "music file \"data.dat\" is not playable audio";
 }
 

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "host/platform.h"
+#include "platform/platform.h"
 
 // The music's design, which the capture tool's offline render of it keeps
 // too: the stream "data.dat", output at 44.1 kHz; at the end a slide to
@@ -57,7 +57,7 @@ struct MusicApi {
 
 extern MusicApi musicApi;
 
-// Loads "BASS.DLL" (host/platform.h maps the name to our own library) and
+// Loads "BASS.DLL" (every platform maps the name to our own library) and
 // looks up every entry point. Returns true when the library and all entry
 // points were found; otherwise whatever did load stays loaded until
 // unloadMusicApi(), and musicStart() names the first missing entry point.

@@ -1,26 +1,11 @@
-// pacing.cpp - the frame pacer over CLOCK_MONOTONIC.
+// pacing.cpp - the frame pacer over the platform's monotonic clock.
 #include "host/pacing.h"
 
-#include <cerrno>
-#include <ctime>
+#include "platform/platform.h"
 
 namespace {
 
 FrameSchedule pacerSchedule = {0, 1};
-
-int64_t monotonicNow() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
-void sleepUntil(int64_t deadline) {
-  timespec until{};
-  until.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
-  until.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-  }
-}
 
 }  // namespace
 
@@ -33,13 +18,13 @@ FrameSchedule nextSchedule(FrameSchedule schedule, int64_t now) {
   return {schedule.start, schedule.frames + 1};
 }
 
-void pacerStart() { pacerSchedule = {monotonicNow(), 1}; }
+void pacerStart() { pacerSchedule = {monotonicNs(), 1}; }
 
 void pacerWait() {
   const int64_t deadline = deadlineOf(pacerSchedule);
-  int64_t now = monotonicNow();
+  int64_t now = monotonicNs();
   if (now < deadline) {
-    sleepUntil(deadline);
+    sleepUntilNs(deadline);
     now = deadline;
   }
   pacerSchedule = nextSchedule(pacerSchedule, now);

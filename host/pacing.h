@@ -6,7 +6,8 @@
 // faster screens, the pacer waits out the rest of each 1/60 s on a monotonic
 // clock. It keeps to a fixed schedule (no drift) but after a stall it starts
 // a new schedule instead of racing through frames to catch up.
-// Used by demoMain only; the capture tool runs unpaced.
+// Used by demoMain; the page keeps the same schedule on the browser's
+// animation frames (web/web_pacing.h), and the capture tool runs unpaced.
 #pragma once
 
 #include <cstdint>

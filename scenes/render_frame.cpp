@@ -11,7 +11,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
-#include "host/present.h"
+#include "platform/platform.h"
 #include "scenes/demo_state.h"
 #include "scenes/script_texts.h"
 
@@ -113,7 +113,7 @@ void countSceneFrame() {
 
 }  // namespace
 
-bool renderFrame(SDL_Surface* screen) {
+bool renderFrame(Screen* screen) {
   if (demoState.fading) {
     // A transition frame draws no scene and is not counted; the frame whose
     // fade finds the canvas already black is the last one.

@@ -3,13 +3,13 @@
 
 #include <cstdint>
 
-struct SDL_Surface;
+struct Screen;  // the platform's (platform/platform.h)
 
-// Called once per pass of the frame loop with the screen surface (never null).
+// Called once per pass of the frame loop with the platform's screen (never null).
 // Runs a transition step or the current scene's frame, counts the frame
 // against the scene's length, presents the canvas and returns true; once the
 // script is over (sceneIndex 5 or more) returns false and presents nothing.
-bool renderFrame(SDL_Surface* screen);
+bool renderFrame(Screen* screen);
 
 // The scene count; a sceneIndex at or past it means the script is over.
 constexpr int kSceneCount = 5;

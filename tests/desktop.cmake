@@ -3,7 +3,7 @@
 # and ways to end it (a close request, with the helper that sends one).
 find_package(X11 REQUIRED)
 add_executable(send_close support/send_close.c)
-target_link_libraries(send_close PRIVATE X11::X11)
+target_link_libraries(send_close PRIVATE demo_options X11::X11)
 # Installed and packaged, the demo still finds its library and music.
 add_test(NAME install_and_packages
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${CMAKE_BINARY_DIR})

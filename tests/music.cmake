@@ -5,7 +5,7 @@ pkg_check_modules(MUSIC_SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 
 demo_test(music_library_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/music_library_test.cpp
-  LIBS demobass demo_host PkgConfig::MUSIC_SNDFILE)
+  LIBS demobass platform_null PkgConfig::MUSIC_SNDFILE)
 # The host's binding looks beside the executable first, and finds there a
 # copy of the library apart from the one linked, which unloading unmaps.
 set_target_properties(music_library_test PROPERTIES
@@ -25,6 +25,7 @@ set(MUSIC_FAKE_DIR ${CMAKE_CURRENT_BINARY_DIR}/music_fake)
 foreach(variant full no_is_sliding)
   set(fake music_fake_bass_${variant})
   add_library(${fake} MODULE ${CMAKE_CURRENT_SOURCE_DIR}/music_fake_bass.cpp)
+  target_link_libraries(${fake} PRIVATE demo_options)
   set_target_properties(${fake} PROPERTIES
     OUTPUT_NAME demobass PREFIX lib
     CXX_VISIBILITY_PRESET hidden
@@ -34,7 +35,7 @@ target_compile_definitions(music_fake_bass_no_is_sliding PRIVATE FAKE_BASS_WITHO
 
 demo_test(music_binding_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/music_binding_test.cpp
-  LIBS demo_host)
+  LIBS platform_null)
 set_target_properties(music_binding_test PROPERTIES
   SKIP_BUILD_RPATH ON
   RUNTIME_OUTPUT_DIRECTORY ${MUSIC_FAKE_DIR}/full)

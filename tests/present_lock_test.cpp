@@ -6,8 +6,7 @@
 
 #include <vector>
 
-#include "host/present.h"
-#include "support/test_screen.h"
+#include "platform/sdl/sdl_screen.h"
 
 namespace {
 int lockCalls = 0;
@@ -20,11 +19,12 @@ extern "C" void SDL_UnlockSurface(SDL_Surface*) { ++unlockCalls; }
 namespace {
 
 TEST(LockRule, OnlyHardwareAsyncRleOrOffsetSurfacesAreLocked) {
-  testScreen();
+  ASSERT_NE(openDummySdlScreen(), nullptr);
   std::vector<Uint8> bytes(2560 * 480);
   SDL_Surface* surface =
       SDL_CreateRGBSurfaceFrom(bytes.data(), 640, 480, 32, 2560, 0xFF0000, 0xFF00, 0xFF, 0);
-  presentCanvas(surface);  // a plain software surface, through the whole presentation
+  Screen screen{surface};
+  presentCanvas(&screen);  // a plain software surface, through the whole presentation
   EXPECT_EQ(lockCalls + unlockCalls, 0);
   const struct {
     Uint32 flags;

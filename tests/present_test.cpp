@@ -1,8 +1,6 @@
-// present_test.cpp - presentCanvas: colours land as the surface's format says
-// (the whole runs check the canvas, not the screen), rows at the surface's own
-// pitch, and nothing is written outside the surface.
-#include "host/present.h"
-
+// present_test.cpp - the SDL platform's presentCanvas: colours land as the
+// surface's format says (the whole runs check the canvas, not the screen),
+// rows at the surface's own pitch, and nothing is written outside the surface.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +8,7 @@
 #include <vector>
 
 #include "effects/canvas.h"
-#include "support/test_screen.h"
+#include "platform/sdl/sdl_screen.h"
 
 namespace {
 
@@ -25,6 +23,10 @@ struct Target {
       : bytes(size_t(pitch) * h + 64, kSentinel),
         surface(SDL_CreateRGBSurfaceFrom(bytes.data(), w, h, depth, pitch, r, g, b, a)) {}
   ~Target() { SDL_FreeSurface(surface); }
+  void present() {
+    Screen screen{surface};
+    presentCanvas(&screen);
+  }
   size_t rowStart(int y) const { return (size_t(y) * surface->pitch) & ~size_t{3}; }
   Uint32 word(int x, int y) const {
     Uint32 value;
@@ -37,7 +39,11 @@ struct Target {
   }
 };
 
-using Present = FrameTest;
+// SDL_MapRGB and the surfaces need SDL's video started, as the demo has it.
+class Present : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_NE(openDummySdlScreen(), nullptr) << SDL_GetError(); }
+};
 
 // The presentation maps pixels itself for speed; it must agree with
 // SDL_MapRGB for every level of every channel, in the usual channel order
@@ -49,7 +55,7 @@ TEST_F(Present, MapsEveryLevelAsSdlDoes) {
                              {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF}};
   for (const auto& m : masks) {
     Target target(640, 480, 32, 2560, m[0], m[1], m[2], m[3]);
-    presentCanvas(target.surface);
+    target.present();
     for (int i = 0; i < kCanvasPixels; ++i) {
       const uint8_t* p = canvas + 3 * i;
       ASSERT_EQ(target.word(i % 640, i / 640), SDL_MapRGB(target.surface->format, p[0], p[1], p[2]))
@@ -64,7 +70,7 @@ TEST_F(Present, RowsStartAtTheirOwnPitchAndKeepThePadding) {
   for (int y = 0; y < 480; ++y) canvas[canvasOffset(0, y) + 1] = static_cast<uint8_t>(y);
   for (const int pitch : {2600, 2562}) {
     Target target(640, 480, 32, pitch);
-    presentCanvas(target.surface);
+    target.present();
     for (int y = 0; y < 480; ++y) {
       ASSERT_EQ(target.word(0, y), Uint32(y & 0xFF) << 8) << pitch << " row " << y;
       ASSERT_TRUE(target.untouched(target.rowStart(y) + 2560, target.rowStart(y + 1))) << y;
@@ -82,7 +88,7 @@ TEST_F(Present, SurfacesThatCannotHoldTheCanvasAreLeftAlone) {
     Target target(w, h, depth, 2560, rgb565 ? 0xF800 : 0xFF0000, rgb565 ? 0x07E0 : 0xFF00,
                   rgb565 ? 0x1F : 0xFF);
     target.surface->pitch = Uint16(pitch);  // SDL itself refuses a pitch shorter than a row
-    presentCanvas(target.surface);
+    target.present();
     EXPECT_TRUE(target.untouched(0)) << w << "x" << h << " depth " << depth << " pitch " << pitch;
   }
 }

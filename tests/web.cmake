@@ -12,7 +12,7 @@
 # the page to the whole-run test's records in tests/data.
 demo_test(web_native_test
   SOURCES ${CMAKE_SOURCE_DIR}/web/tests/web_native_test.cpp ${CMAKE_SOURCE_DIR}/web/web_pacing.cpp
-  LIBS demo_host)
+  LIBS platform_null)
 
 # The page is the same whatever the sanitizers: build and test it once, in
 # the plain build.

@@ -6,10 +6,10 @@
 // browser until the next animation frame (or timer), so the page stays live.
 // The scene script, the effects, the frame pass and the music code are the
 // desktop's own; only the display, the pacing, the platform calls and the
-// music library are the page's. The page has no SDL video: the canvas goes
-// to the page through web_present.cpp, and keys come in as SDL events that
-// the page pushes (webPressKey), since the page decides what a key means
-// (Escape in full screen only leaves full screen).
+// music library are the page's: the canvas goes to the page through
+// web_present.cpp, and keys come in as inputs that the page queues
+// (webPressKey), since the page decides what a key means (Escape in full
+// screen only leaves full screen).
 //
 // Entry points (exported; the page calls the first two through ccall with
 // async, and only one of them at a time; the others directly, as
@@ -35,10 +35,11 @@
 
 #include "effects/canvas.h"
 #include "host/frame_loop.h"
+#include "host/input_queue.h"
 #include "host/key_script.h"
 #include "host/music.h"
 #include "host/pacing.h"
-#include "host/present.h"
+#include "platform/platform.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
 #include "web/web_crc32.h"
@@ -46,10 +47,6 @@
 #include "web/web_present.h"
 
 namespace {
-
-// renderFrame hands a screen surface to presentCanvas; the page's presentation
-// draws on the page canvas and never reads it, so this placeholder stands in.
-SDL_Surface pageScreen{};
 
 long passesRun = 0;
 
@@ -86,18 +83,11 @@ EM_JS(void, reportCapturePass, (long pass, int rendered, int scene, int sceneFra
 
 // clang-format on
 
-// Keys pressed before a run, or between runs, are not part of it.
-void discardQueuedEvents() {
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) {
-  }
-}
-
 // Every run starts, like the program, from a black canvas, and leaves the
 // page black at its end.
 void blankScreen() {
   std::memset(canvas, 0, sizeof canvas);
-  presentCanvas(&pageScreen);
+  presentCanvas(openScreen());
   showPresentedFrame();
 }
 
@@ -114,7 +104,7 @@ int waitForFramesDue(AnimationPacer& pacer) {
 bool runPasses(int count) {
   for (int i = 0; i < count; ++i) {
     ++passesRun;
-    if (!loopGoesOn(runFramePass(&pageScreen))) return false;
+    if (!loopGoesOn(runFramePass(openScreen()))) return false;
   }
   return true;
 }
@@ -154,7 +144,7 @@ extern "C" {
 // Plays the demo once: music, the script at 60 frames per second until it
 // ends or the viewer presses Escape, the music's slide out. Returns 0.
 EMSCRIPTEN_KEEPALIVE int webPlayDemo() {
-  discardQueuedEvents();
+  clearQueuedInputs();  // keys pressed before a run, or between runs, are not part of it
   blankScreen();
   musicStart();
   resetDemoState();
@@ -178,12 +168,12 @@ EMSCRIPTEN_KEEPALIVE int webPlayDemo() {
 EMSCRIPTEN_KEEPALIVE long webCapture(const char* options) {
   KeyScript parsed;
   if (!parseOptions(options, parsed)) return -1;
-  discardQueuedEvents();
+  clearQueuedInputs();
   blankScreen();
   resetDemoState();
   for (passesRun = 1;; ++passesRun) {
-    pushKeysOfPass(parsed, passesRun);
-    const FramePass result = runFramePass(&pageScreen);
+    queueKeysOfPass(parsed, passesRun);
+    const FramePass result = runFramePass(openScreen());
     reportPass(passesRun, result.rendered);
     if (!loopGoesOn(result) || passesRun == parsed.maxPasses) break;
     if (passesRun % kCapturePassesPerYield == 0) {
@@ -197,8 +187,8 @@ EMSCRIPTEN_KEEPALIVE long webCapture(const char* options) {
 
 // Other values of `key` are ignored.
 EMSCRIPTEN_KEEPALIVE void webPressKey(int key) {
-  if (key == 0) pushScriptKey(ScriptKey::Space);
-  if (key == 1) pushScriptKey(ScriptKey::Escape);
+  if (key == 0) queueInput(DemoInput::Skip);
+  if (key == 1) queueInput(DemoInput::Quit);
 }
 
 EMSCRIPTEN_KEEPALIVE long webPassesRun() { return passesRun; }

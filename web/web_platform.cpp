@@ -1,4 +1,5 @@
-// web_platform.cpp - the operating-system calls of host/platform.h in a web page.
+// web_platform.cpp - the system calls and input of platform/platform.h in a
+// web page.
 //
 // A page cannot load libraries at run time, so the music library is compiled
 // into the program (web_music.js, over the browser's Web Audio) and
@@ -6,14 +7,17 @@
 // are looked up by name in a table as a loader would. Sleep gives control
 // back to the browser for the time asked (the program is built with
 // Asyncify), so the page keeps drawing and playing sound while the music's
-// end waits for its slides.
+// end waits for its slides. Inputs are queued by the page's key and control
+// handlers (web_main.cpp's webPressKey).
 #include <emscripten.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "host/platform.h"
+#include "host/input_queue.h"
+#include "platform/platform.h"
 #include "web/web_music.h"
 
 using platform::EntryPoint;
@@ -87,3 +91,18 @@ const char* lastLoadError() { return loadError; }
 }  // namespace platform
 
 int webMusicModuleLoads() { return musicModuleLoads; }
+
+bool nextInput(DemoInput& input) { return takeQueuedInput(input); }
+
+int64_t monotonicNs() { return static_cast<int64_t>(emscripten_get_now() * 1e6); }
+
+void sleepUntilNs(int64_t deadline) {
+  const int64_t left = deadline - monotonicNs();
+  if (left > 0) emscripten_sleep(static_cast<unsigned>((left + 999'999) / 1'000'000));
+}
+
+// The page's files live in Emscripten's file system, where the page put them.
+FileAccess probeFile(const char* path) {
+  if (access(path, F_OK) != 0) return FileAccess::Missing;
+  return access(path, R_OK) == 0 ? FileAccess::Readable : FileAccess::Unreadable;
+}

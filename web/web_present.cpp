@@ -4,8 +4,7 @@
 // frame is converted into pagePixels, in the program's own memory, and the
 // page copies that into its canvas with one putImageData through an
 // ImageData that views the memory directly: one pass over the pixels here,
-// one copy by the browser. The screen surface renderFrame passes along is the
-// page's placeholder (web_main.cpp): nothing of it is read.
+// one copy by the browser.
 #include "web/web_present.h"
 
 #include <emscripten.h>
@@ -14,7 +13,7 @@
 #include <cstdint>
 
 #include "effects/canvas.h"
-#include "host/present.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -23,8 +22,6 @@ constexpr uint32_t kOpaque = 0xFF000000u;  // alpha, the top byte of a little-en
 // The page canvas's pixels. Static, so the ImageData over it stays valid
 // (the program's memory does not grow).
 uint32_t pagePixels[kCanvasPixels];
-
-bool framePresented = false;
 
 // The ImageData is made once, on the first frame, and again only if the
 // program's memory were ever replaced (its views then go empty). The body is
@@ -69,11 +66,22 @@ void convertCanvas() {
 
 }  // namespace
 
-void presentCanvas(SDL_Surface*) { framePresented = true; }
+// The page's screen: whether a frame waits to be shown.
+struct Screen {
+  bool framePresented;
+};
+
+namespace {
+Screen pageScreen{};
+}  // namespace
+
+Screen* openScreen() { return &pageScreen; }
+
+void presentCanvas(Screen* screen) { screen->framePresented = true; }
 
 void showPresentedFrame() {
-  if (!framePresented) return;
-  framePresented = false;
+  if (!pageScreen.framePresented) return;
+  pageScreen.framePresented = false;
   convertCanvas();
   putPagePixels(pagePixels, kCanvasWidth, kCanvasHeight);
 }

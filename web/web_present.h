@@ -1,6 +1,7 @@
-// web_present.h - the page's side of presentCanvas (web_present.cpp).
+// web_present.h - the page's display (web_present.cpp).
 //
-// presentCanvas (host/present.h) only marks the canvas as presented; the
+// Its openScreen (platform/platform.h) hands out the page's one screen, and
+// presentCanvas only marks the canvas as presented; the
 // frame loop shows it on the page once per animation frame, so the frames a
 // refresh makes up, or the passes the test mode runs between two looks at
 // the browser, cost one copy to the page, not one each. The page shows the

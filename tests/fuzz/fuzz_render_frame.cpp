@@ -1,27 +1,26 @@
 // fuzz_render_frame - libFuzzer target: arbitrary animation state and key
-// presses through the scene script, the effects and the presentation.
+// presses through the scene script, the effects and the null platform's
+// presentation.
 //
 // The input's first bytes become every field of demoState (any double for
 // swing, NaN and infinities included), the rest a short sequence of frames,
 // each with the keys pressed before it. AddressSanitizer catches any write
 // outside the canvas, UndefinedBehaviorSanitizer any overflow or bad cast.
-#include <SDL.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "effects/canvas.h"
 #include "host/frame_loop.h"
-#include "host/video.h"
+#include "host/input_queue.h"
+#include "platform/null/null_screen.h"
 #include "scenes/demo_state.h"
 
 namespace {
 
 constexpr int kMaxFrames = 4;
 
-SDL_Surface* screen = nullptr;
+Screen* screen = nullptr;
 
 template <typename T>
 T take(const uint8_t*& data, size_t& size) {
@@ -46,42 +45,27 @@ void loadState(const uint8_t*& data, size_t& size) {
   demoState.ringPhase = take<int32_t>(data, size);
 }
 
+// A key as a viewer gives it: a close request, Space, Escape, or a key
+// release, which means nothing to the demo.
 void pushKey(uint8_t code) {
-  SDL_Event event{};
-  switch (code % 4) {
-    case 0:
-      event.type = SDL_QUIT;
-      break;
-    case 1:
-      event.type = SDL_KEYDOWN;
-      event.key.keysym.sym = SDLK_SPACE;
-      break;
-    case 2:
-      event.type = SDL_KEYDOWN;
-      event.key.keysym.sym = SDLK_ESCAPE;
-      break;
-    default:
-      event.type = SDL_KEYUP;
-      event.key.keysym.sym = SDLK_SPACE;
-      break;
-  }
-  SDL_PushEvent(&event);
+  const int kind = code % 4;
+  if (kind == 1)
+    queueInput(DemoInput::Skip);
+  else if (kind != 3)
+    queueInput(DemoInput::Quit);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  screen = openHeadlessScreen();
-  if (screen == nullptr) std::abort();
+  screen = openScreen();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memset(canvas, take<uint8_t>(data, size), sizeof canvas);
   loadState(data, size);
-  SDL_Event drain;
-  while (SDL_PollEvent(&drain)) {
-  }
+  clearQueuedInputs();
   for (int frame = 0; frame < kMaxFrames && size > 0; ++frame) {
     const uint8_t keys = take<uint8_t>(data, size);
     for (int k = 0; k < (keys >> 5); ++k) pushKey(take<uint8_t>(data, size));

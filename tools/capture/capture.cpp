@@ -1,16 +1,12 @@
 // capture.cpp - demo-capture: the demo without a display, as fast as it goes.
 //
-// The project's null platform. It runs the very frame loop, script and
-// presentation of the demo, with no music and no pacing. Keys come from a key
-// script through SDL's event queue, so they go through the demo's own event
-// handling. The presentation converts every frame, as it does for the demo,
-// but into a surface the tool owns, in the pixel format SDL gives the demo's
-// screen, and its flip only counts: SDL's dummy display, which shows nothing,
-// would cost several times the rest of a pass. The tool records what was
-// drawn: a state trace per pass, PPM snapshots of chosen passes, and with
+// Built on the null platform (platform/null/null_screen.h): it runs the very
+// frame loop and script of the demo, with no display, no music and no
+// pacing. Keys come from a key script as queued inputs, so they go through
+// the demo's own input handling. The tool records what was drawn: a state trace per pass, PPM
+// snapshots of chosen passes, and with
 // --video a film of the run (video_encoder.h). The tests, the reference-trace
 // checks and the web page's CRC test use it.
-#include <SDL.h>
 #include <fcntl.h>
 #include <libdeflate.h>
 #include <unistd.h>
@@ -26,9 +22,8 @@
 
 #include "effects/canvas.h"
 #include "host/frame_loop.h"
-#include "host/present.h"
-#include "host/stop_signals.h"
-#include "host/video.h"
+#include "platform/null/null_screen.h"
+#include "platform/posix/stop_signals.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
 #include "tools/capture/capture_options.h"
@@ -40,8 +35,8 @@ namespace {
 
 bool stdoutWasClosed = false;
 
-// A closed standard descriptor would be taken by the next file opened (SDL
-// opens sockets), and the trace would go into it: hold each one on
+// A closed standard descriptor would be taken by the next file opened (a
+// pipe to ffmpeg), and the trace would go into it: hold each one on
 // /dev/null instead.
 void holdStandardDescriptors() {
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
@@ -57,36 +52,7 @@ void holdStandardDescriptors() {
 
 void say(const std::string& line) { std::fprintf(stderr, "demo-capture: %s\n", line.c_str()); }
 
-// The null platform's screen ----------------------------------------------
-
-long flips = 0;  // frames the presentation has shown
-
-int countFlip(SDL_Surface*) {
-  ++flips;
-  return 0;
-}
-
-SDL_Surface* nullScreen = nullptr;  // the tool's own, for the whole run
-
-// SDL still starts, on its dummy driver: its event queue carries the keys,
-// and the demo's video mode tells the screen's pixel format.
-bool openNullScreen() {
-  const SDL_Surface* screen = openHeadlessScreen();
-  if (screen == nullptr) {
-    say(std::string("cannot start SDL's dummy video: ") + SDL_GetError());
-    return false;
-  }
-  const SDL_PixelFormat* format = screen->format;
-  nullScreen =
-      SDL_CreateRGBSurface(SDL_SWSURFACE, kCanvasWidth, kCanvasHeight, format->BitsPerPixel,
-                           format->Rmask, format->Gmask, format->Bmask, format->Amask);
-  if (nullScreen == nullptr) {
-    say(std::string("cannot make the screen surface: ") + SDL_GetError());
-    return false;
-  }
-  setScreenFlip(countFlip);
-  return true;
-}
+Screen* screen = nullptr;  // the null platform's, for the whole run
 
 // The trace and the snapshots ----------------------------------------------
 
@@ -208,18 +174,18 @@ std::string traceWriteError() {
 // One pass: keys, frame, then what the options record of it. Returns "", or
 // why the run must stop.
 std::string recordPass(const CaptureOptions& options, long pass, FramePass& result) {
-  pushKeysOfPass(options.script, pass);
-  const long flipsBefore = flips;
-  result = runFramePass(nullScreen);
+  queueKeysOfPass(options.script, pass);
+  const long shownBefore = screen->framesShown;
+  result = runFramePass(screen);
   if (options.trace && !printTraceLine(pass, result.rendered)) return traceWriteError();
   std::string error;
   if (wantsSnapshot(options, pass)) error = writePpm(options.outDir, pass);
-  const bool shown = flips != flipsBefore;
+  const bool shown = screen->framesShown != shownBefore;
   if (error.empty() && shown && !options.videoPath.empty() && filmFrame(-1, error)) {
     const long left =
         std::min(estimatedPassesLeft(),
                  options.script.maxPasses ? options.script.maxPasses - pass : LONG_MAX);
-    progressUpdate(flips, flips + left);
+    progressUpdate(screen->framesShown, screen->framesShown + left);
   }
   return error;
 }
@@ -267,6 +233,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   catchStopSignals(BlockedCalls::Interrupt);
-  if (!openNullScreen()) return 1;
+  screen = openScreen();
   return runCapture(options);
 }

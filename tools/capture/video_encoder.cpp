@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "effects/canvas.h"
-#include "host/stop_signals.h"
+#include "platform/posix/stop_signals.h"
 
 extern char** environ;
 

@@ -1,5 +1,5 @@
-// video.cpp - display start-up for the demo.
-#include "host/video.h"
+// display.cpp - the SDL platform's display: the demo's video mode, and the
+// one line that says why there is none.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -10,6 +10,9 @@
 #include <cstring>
 
 #include "effects/canvas.h"
+#include "platform/platform.h"
+#include "platform/posix/stop_signals.h"
+#include "platform/sdl/sdl_screen.h"
 
 namespace {
 
@@ -105,6 +108,15 @@ void quitSdl() {
   if (!displayLost) SDL_Quit();
 }
 
+// Sets the demo's mode: 640 x 480, 32 bits per pixel, full screen,
+// double-buffered, in video memory. SDL's video must be started. Returns the
+// surface, or null with SDL's reason in SDL_GetError().
+SDL_Surface* setDemoVideoMode() {
+  return SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
+}
+
+Screen demoScreen{};  // the one there is, for the whole run
+
 bool userNamedDriver() {
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   return chosen != nullptr && chosen[0] != '\0';
@@ -112,7 +124,17 @@ bool userNamedDriver() {
 
 }  // namespace
 
-SDL_Surface* openDisplay() {
+// Starts SDL's video, registers SDL_Quit to run at exit (it restores the
+// desktop's display mode; left out when the X server has gone away, above),
+// hides the cursor and sets the demo's mode with a flip that waits for the
+// vertical blank unless the user chose otherwise in
+// SDL12COMPAT_SYNC_TO_VBLANK. When SDL could only find a driver that shows
+// nothing and the user did not ask for one by name in SDL_VIDEODRIVER, the
+// line says that the display DISPLAY or WAYLAND_DISPLAY names could not be
+// opened, or with neither set, that there is no display.
+Screen* openScreen() {
+  // SDL leaves signal handlers that are already there alone.
+  catchStopSignals(BlockedCalls::Restart);
   // Today's drivers flip without waiting for the display unless asked; the
   // compat layer reads this before the mode is set. A user's own value wins.
   setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
@@ -134,23 +156,20 @@ SDL_Surface* openDisplay() {
     return nullptr;
   }
 
-  SDL_Surface* screen = setDemoVideoMode();
-  if (screen == nullptr) {
+  demoScreen.surface = setDemoVideoMode();
+  if (demoScreen.surface == nullptr) {
     std::fprintf(stderr, "demo: cannot set the %dx%d video mode: %s\n", kCanvasWidth, kCanvasHeight,
                  SDL_GetError());
     return nullptr;
   }
   watchForDisplayLoss();
-  return screen;
+  return &demoScreen;
 }
 
-SDL_Surface* setDemoVideoMode() {
-  return SDL_SetVideoMode(kCanvasWidth, kCanvasHeight, kScreenBitsPerPixel, kVideoModeFlags);
-}
-
-SDL_Surface* openHeadlessScreen() {
+Screen* openDummySdlScreen() {
   setenv("SDL_VIDEODRIVER", "dummy", 1);
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return nullptr;
   std::atexit(SDL_Quit);
-  return setDemoVideoMode();
+  demoScreen.surface = setDemoVideoMode();
+  return demoScreen.surface != nullptr ? &demoScreen : nullptr;
 }

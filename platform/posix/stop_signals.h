@@ -5,8 +5,9 @@
 // window does: the frame in progress is finished, the music slides out and
 // the exit handler gives the desktop its display mode back. SDL catches
 // SIGINT and SIGTERM itself only when they are not ignored, so the demo
-// takes all three over unconditionally. Used by demoMain, and by the
-// capture tool, whose run stops the same way.
+// takes all three over. Used by the SDL platform, which hands each stop
+// request to the demo as a Quit input, and by the capture tool, whose run
+// stops the same way.
 #pragma once
 
 // How a blocking call (a write, a wait) that a stop signal lands in goes on.
@@ -22,3 +23,7 @@ void catchStopSignals(BlockedCalls blockedCalls);
 
 // True once one of the stop signals has arrived.
 bool stopSignalled();
+
+// How many stop signals have arrived so far, so that a caller can tell a
+// new request from one it has already acted on.
+int stopSignalCount();

@@ -1,15 +1,14 @@
-// present.cpp - converts the RGB canvas into the 32-bit screen surface.
-#include "host/present.h"
-
+// present.cpp - converts the RGB canvas into the 32-bit screen surface and
+// flips it.
 #include <cstdint>
 
 #include "effects/canvas.h"
+#include "platform/platform.h"
+#include "platform/sdl/sdl_screen.h"
 
 namespace {
 
 constexpr Uint32 kMustLockFlags = SDL_HWSURFACE | SDL_ASYNCBLIT | SDL_RLEACCEL;  // 0x4005
-
-ScreenFlip screenFlip = SDL_Flip;
 
 bool mustLock(const SDL_Surface* surface) {
   return surface->offset != 0 || (surface->flags & kMustLockFlags) != 0;
@@ -81,11 +80,12 @@ void unlockIfNeeded(SDL_Surface* surface) {
   if (mustLock(surface)) SDL_UnlockSurface(surface);
 }
 
-void setScreenFlip(ScreenFlip flip) { screenFlip = flip != nullptr ? flip : SDL_Flip; }
-
-void presentCanvas(SDL_Surface* screen) {
-  lockIfNeeded(screen);
-  if (fitsCanvas(screen)) convertCanvas(screen);
-  unlockIfNeeded(screen);
-  screenFlip(screen);
+// Writes nothing into a surface that is not 32 bits per pixel or smaller than
+// 640 x 480, so it never writes outside it; the flip still happens.
+void presentCanvas(Screen* screen) {
+  SDL_Surface* surface = screen->surface;
+  lockIfNeeded(surface);
+  if (fitsCanvas(surface)) convertCanvas(surface);
+  unlockIfNeeded(surface);
+  SDL_Flip(surface);
 }

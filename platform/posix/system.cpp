@@ -1,4 +1,6 @@
-// platform.cpp - run-time library loading and sleeping over the POSIX calls.
+// system.cpp - the system half of platform.h over POSIX: run-time library
+// loading, sleeping, the monotonic clock and file probing. Shared by the
+// Linux platforms (platform/sdl and platform/null).
 //
 // Library names are mapped through a fixed table so that the music code can
 // ask for its library under the name it was written for, while the file we
@@ -6,8 +8,6 @@
 // used as it stands. Like the Windows loader, the executable's own directory
 // comes first, so `cd build && ./demo` finds the library built beside it
 // whatever LD_LIBRARY_PATH says.
-#include "host/platform.h"
-
 #include <dlfcn.h>
 #include <strings.h>
 #include <time.h>
@@ -17,6 +17,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -103,3 +105,23 @@ void Sleep(uint32_t milliseconds) {
 const char* lastLoadError() { return loadError; }
 
 }  // namespace platform
+
+int64_t monotonicNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+void sleepUntilNs(int64_t deadline) {
+  timespec until{};
+  until.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
+  until.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+}
+
+FileAccess probeFile(const char* path) {
+  // A dangling or looping link exists but cannot be opened: not "missing".
+  if (access(path, F_OK) != 0 && errno == ENOENT) return FileAccess::Missing;
+  return access(path, R_OK) == 0 ? FileAccess::Readable : FileAccess::Unreadable;
+}

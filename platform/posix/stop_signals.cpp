@@ -1,0 +1,29 @@
+// stop_signals.cpp - the handler only counts; the program reads the count.
+#include "platform/posix/stop_signals.h"
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequests = 0;
+
+const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Only this handler writes the count, one signal at a time (sa_mask blocks
+// the others while it runs).
+void onStopSignal(int) { stopRequests = stopRequests + 1; }
+
+}  // namespace
+
+void catchStopSignals(BlockedCalls blockedCalls) {
+  struct sigaction action {};
+  action.sa_handler = onStopSignal;
+  sigemptyset(&action.sa_mask);
+  for (int signal : kStopSignals) sigaddset(&action.sa_mask, signal);
+  action.sa_flags = blockedCalls == BlockedCalls::Restart ? SA_RESTART : 0;
+  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
+}
+
+bool stopSignalled() { return stopRequests != 0; }
+
+int stopSignalCount() { return stopRequests; }

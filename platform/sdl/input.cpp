@@ -1,0 +1,46 @@
+// input.cpp - the viewer's inputs from SDL's event queue and the stop signals.
+#include <SDL.h>
+
+#include "platform/platform.h"
+#include "platform/posix/stop_signals.h"
+
+namespace {
+
+int stopRequestsTaken = 0;
+
+// Escape and the close request quit, Space skips; every other event, key
+// releases included, means nothing to the demo.
+bool translate(const SDL_Event& event, DemoInput& input) {
+  if (event.type == SDL_QUIT) {
+    input = DemoInput::Quit;
+    return true;
+  }
+  if (event.type != SDL_KEYDOWN) return false;
+  switch (event.key.keysym.sym) {
+    case SDLK_ESCAPE:
+      input = DemoInput::Quit;
+      return true;
+    case SDLK_SPACE:
+      input = DemoInput::Skip;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool nextInput(DemoInput& input) {
+  // Each signal is one request, so one that arrives while the music's end
+  // waits still ends that wait.
+  if (stopSignalCount() != stopRequestsTaken) {
+    stopRequestsTaken = stopSignalCount();
+    input = DemoInput::Quit;
+    return true;
+  }
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    if (translate(event, input)) return true;
+  }
+  return false;
+}

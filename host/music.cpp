@@ -45,6 +45,8 @@ const char* musicFileProblem() {
       return "music file \"data.dat\" not found";
     case FileAccess::Unreadable:
       return "music file \"data.dat\" is not readable";
+    case FileAccess::NoDescriptors:
+      return "music file \"data.dat\" cannot be opened: too many open files";
     case FileAccess::Readable:
       break;
   }

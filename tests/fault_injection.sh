@@ -53,6 +53,16 @@ for signal in TERM INT HUP; do
   [ "$ms" -ge 450 ] && [ "$ms" -le 3000 ] || fail "SIG$signal: the demo ended after $ms ms"
 done
 
+# With stderr closed, the one-line warnings go nowhere instead of into the
+# X connection, which would take the number and freeze the demo.
+printf '#!/bin/sh\nexec ./demo 2>&-\n' >"$dir/demo-no-stderr" && chmod +x "$dir/demo-no-stderr"
+SDL_AUDIODRIVER=nonexistent run_demo "$dir" ./demo-no-stderr Escape; expect "stderr closed" 0
+# Out of file descriptors, the reason is said as it is.
+run_at_once "$dir" sh -c 'ulimit -n 6 && exec ./demo'; expect "ulimit -n 6" 1 "Too many open files"
+# A paletted display cannot show the picture: said in the demo's words.
+start_x 8
+run_at_once "$dir" ./demo; expect "8-bit display" 1 "8 bits per pixel"
+
 # The X server dies under the playing demo: Xlib's own message and its exit
 # status 1, the music library stopping cleanly at exit.
 start_x

@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/posix/descriptors.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ void sleepUntilNs(int64_t deadline) {
 }
 
 FileAccess probeFile(const char* path) {
-  // A dangling or looping link exists but cannot be opened: not "missing".
+  if (fewDescriptorsLeft()) return FileAccess::NoDescriptors;
   if (access(path, F_OK) != 0 && errno == ENOENT) return FileAccess::Missing;
   return access(path, R_OK) == 0 ? FileAccess::Readable : FileAccess::Unreadable;
 }

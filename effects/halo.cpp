@@ -23,15 +23,13 @@ constexpr int kPointsPerCircle = 700;
 constexpr double kCircleRadius = 50.0;
 constexpr double kOrbitHalfWidth = 100.0;
 constexpr double kOrbitSwingBias = 10.0;
-constexpr double kCentreX = 320.0;
-constexpr double kCentreY = 240.0;
 
-// The window, as bounds on the untruncated value: truncation toward zero
-// gives 3..637 exactly for 3 <= v < 638. Testing before converting also keeps
-// any swing, however large or non-finite, away from an overflowing cast.
-constexpr double kLowest = 3.0;
-constexpr double kPastRight = 638.0;
-constexpr double kPastBottom = 478.0;
+// The window (canvas.h) as bounds on the untruncated value: truncation toward
+// zero gives 3..637 exactly for 3 <= v < 638. Testing before converting also
+// keeps any swing, however large or non-finite, away from an overflowing cast.
+constexpr double kLowest = kWindowLeft;
+constexpr double kPastRight = kWindowRight + 1;
+constexpr double kPastBottom = kWindowBottom + 1;
 
 // The same 700 points for every circle: their offsets from the centre.
 struct PointRing {

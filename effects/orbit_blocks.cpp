@@ -27,18 +27,16 @@ constexpr int kBlockSize = 8;
 constexpr double kPathRadius = 100.0;
 constexpr double kSwingBiasX = 2.6;
 constexpr double kSwingBiasY = 8.6;
-constexpr double kCentreX = 320.0;
-constexpr double kCentreY = 240.0;
 constexpr double kFixedOffsetRadius =
     50.0;  // times sin(1) and cos(1): the orbit's centre is off the screen centre
 constexpr int32_t kLastFirstRuleFrame = 500;
 
-// The corner window, as bounds on the untruncated sums: truncation toward
-// zero gives 3..637 exactly for 3 <= v < 638. Testing first also keeps a huge
-// or non-finite swing away from an overflowing cast.
-constexpr double kLowest = 3.0;
-constexpr double kPastRight = 638.0;
-constexpr double kPastBottom = 478.0;
+// The window (canvas.h) for the corners, as bounds on the untruncated sums:
+// truncation toward zero gives 3..637 exactly for 3 <= v < 638. Testing first
+// also keeps a huge or non-finite swing away from an overflowing cast.
+constexpr double kLowest = kWindowLeft;
+constexpr double kPastRight = kWindowRight + 1;
+constexpr double kPastBottom = kWindowBottom + 1;
 
 struct BlockColour {
   bool clearRed;  // second rule: red is set to 0 instead of added to

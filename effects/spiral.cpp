@@ -25,9 +25,6 @@ constexpr uint8_t kRedStep = 1;
 constexpr uint8_t kGreenStep = 2;
 constexpr uint8_t kBlueStep = 2;
 
-constexpr int kWindowLow = 3;        // lowest column and row drawn in place
-constexpr int kRightEdge = 637;      // last column drawn in place
-constexpr int kBottomEdge = 477;     // last row drawn in place
 constexpr int kMirrorColumn = 1278;  // px >= 638 lands on 1278 - px
 constexpr int kMirrorRow = 956;      // py >= 479 lands on 956 - py
 
@@ -47,13 +44,13 @@ bool placeDot(double x, double y, Spot& spot) {
   if (!(std::fabs(x) < kFarValue && std::fabs(y) < kFarValue)) return false;
   const int px = std::abs(static_cast<int>(x));
   const int py = std::abs(static_cast<int>(y));
-  const bool columnInside = px >= kWindowLow && px <= kRightEdge;
-  const bool rowInside = py >= kWindowLow && py <= kBottomEdge;
+  const bool columnInside = px >= kWindowLeft && px <= kWindowRight;
+  const bool rowInside = py >= kWindowTop && py <= kWindowBottom;
   if (columnInside && rowInside) {
     spot = {px, py};
-  } else if (px > kRightEdge && rowInside && px <= kMirrorColumn) {
+  } else if (px > kWindowRight && rowInside && px <= kMirrorColumn) {
     spot = {kMirrorColumn - px, py};
-  } else if (columnInside && py > kBottomEdge + 1 && py <= kMirrorRow) {
+  } else if (columnInside && py > kWindowBottom + 1 && py <= kMirrorRow) {
     spot = {px, kMirrorRow - py};
   } else {
     return false;

@@ -19,8 +19,11 @@
 //       kBenchFramesPerScene frames after a warm-up, and puts the page's work
 //       per animation frame (median and 90th percentile, ms, by scene) in
 //       window.benchResult.
-// window.demoClock() says which pass the picture is on and where the music
-// is: {pass, musicSeconds}; in sync, musicSeconds = (pass - 1) / 60.
+// window.demoClock() says which pass the picture is on, where the music is,
+// which scene is on screen and for how long: {pass, musicSeconds, scene,
+// sceneSeconds} (sceneSeconds null during a transition). In step,
+// musicSeconds is the scene's section start (Module._webSectionSeconds)
+// plus sceneSeconds; without skips that is (pass - 1) / 60.
 'use strict';
 
 const kScriptFile = 'demo.js';
@@ -81,7 +84,11 @@ var Module = {
   onAbort: (what) => fail(`The demo stopped (${what}). Reloading the page may help.`),
 };
 
-window.demoClock = () => ({ pass: Module._webPassesRun(), musicSeconds: Module.webMusic.position() });
+window.demoClock = () => {
+  const sceneSeconds = Module._webSceneSeconds();
+  return { pass: Module._webPassesRun(), musicSeconds: Module.webMusic.position(),
+           scene: Module._webSceneShown(), sceneSeconds: Number.isNaN(sceneSeconds) ? null : sceneSeconds };
+};
 
 function setState(name) {
   document.body.classList.replace(state, name);

@@ -29,11 +29,10 @@ cp "$build/tests/music_fake/no_is_sliding/libdemobass.so" "$dir/"
 run_demo "$dir" ./demo Escape; expect "library lacking an entry point" 0 BASS_ChannelIsSliding
 mv "$work/libdemobass.so" "$dir/"
 
-for kind in missing empty truncated text directory sparse-2GB fifo unreadable; do
+for kind in missing empty text directory sparse-2GB fifo unreadable; do
   rm -rf "$dir/data.dat"
   case $kind in
     empty) : >"$dir/data.dat" ;;
-    truncated) head -c $(($(stat -c %s "$build/data.dat") / 2)) "$build/data.dat" >"$dir/data.dat" ;;
     text) echo 'these are not the notes you are looking for' >"$dir/data.dat" ;;
     directory) mkdir "$dir/data.dat" ;;
     sparse-2GB) truncate -s 2G "$dir/data.dat" ;;
@@ -41,6 +40,16 @@ for kind in missing empty truncated text directory sparse-2GB fifo unreadable; d
     unreadable) ln -s data.dat "$dir/data.dat" ;;  # a link to itself: even root cannot open it
   esac
   run_demo "$dir" ./demo Escape; expect "data.dat $kind" 0 data.dat
+done
+# Damage past its start shows only while it plays: cut in half, the music
+# plays up to the cut and loops from there; a byte appended changes nothing.
+for kind in "cut in half" "with a byte appended"; do
+  rm -rf "$dir/data.dat"
+  case $kind in
+    cut*) head -c $(($(stat -c %s "$build/data.dat") / 2)) "$build/data.dat" >"$dir/data.dat" ;;
+    with*) { cat "$build/data.dat" && printf x; } >"$dir/data.dat" ;;
+  esac
+  run_demo "$dir" ./demo Escape; expect "data.dat $kind" 0
 done
 rm -rf "$dir/data.dat" && cp "$build/data.dat" "$dir/"
 

@@ -9,6 +9,7 @@
 #include "host/platform.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+
+#include "host/elf_check.h"
 
 namespace {
 
@@ -52,6 +55,26 @@ bool besideExecutable(const char* file, char* out, size_t size) {
   return written > 0 && static_cast<size_t>(written) < size;
 }
 
+// dlopen of the file `path`, refused first when the file is cut short of
+// what its ELF header declares: mapped, that would end the program with a
+// bus error. A file that cannot be opened here is left to dlopen to report.
+void* openWholeLibrary(const char* path) {
+  // Not blocking: a FIFO under the library's name must not stop the check.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    char why[256];
+    bool whole = elfFileWhole(fd, why, sizeof why);
+    close(fd);
+    if (!whole) {
+      snprintf(loadError, sizeof loadError, "%s: %s", path, why);
+      return nullptr;
+    }
+  }
+  if (void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL)) return module;
+  snprintf(loadError, sizeof loadError, "%s", dlerror());
+  return nullptr;
+}
+
 }  // namespace
 
 namespace platform {
@@ -68,10 +91,9 @@ ModuleHandle LoadLibraryA(const char* name) {
   // first; one with a directory is taken as it stands.
   if (strchr(file, '/') == nullptr && besideExecutable(file, local, sizeof local) &&
       access(local, F_OK) == 0) {
-    if (void* module = dlopen(local, RTLD_NOW | RTLD_LOCAL)) return module;
-    snprintf(loadError, sizeof loadError, "%s", dlerror());
-    return nullptr;
+    return openWholeLibrary(local);
   }
+  if (strchr(file, '/') != nullptr) return openWholeLibrary(file);
   if (void* module = dlopen(file, RTLD_NOW | RTLD_LOCAL)) return module;
   snprintf(loadError, sizeof loadError, "%s", dlerror());
   return nullptr;

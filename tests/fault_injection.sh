@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Bad situations for the real demo: no display or one that cannot be
-# opened, no sound card, no music library or one lacking an entry point,
-# every kind of bad "data.dat", a close request and stop signals
-# mid-script, and the X server dying under it. The demo says what is wrong
+# opened, no sound card, no music library, one cut short or one lacking an
+# entry point, every kind of bad "data.dat", a close request and stop
+# signals mid-script, and the X server dying under it. The demo says what is wrong
 # in one line (nothing when all is well; Xlib speaks for itself), keeps its
 # memory bounded, and ends normally and promptly.
 # Usage: fault_injection.sh BUILD_DIR SEND_CLOSE
@@ -27,6 +27,11 @@ mv "$dir/libdemobass.so" "$work/"
 run_demo "$dir" ./demo Escape; expect "music library missing" 0 "music library"
 cp "$build/tests/music_fake/no_is_sliding/libdemobass.so" "$dir/"
 run_demo "$dir" ./demo Escape; expect "library lacking an entry point" 0 BASS_ChannelIsSliding
+# Cut short of its segments, the library would be mapped past its end.
+for cut in 1000 5000 20000; do
+  head -c $cut "$work/libdemobass.so" >"$dir/libdemobass.so"
+  run_demo "$dir" ./demo Escape; expect "library cut at $cut bytes" 0 "libdemobass.so: cut short"
+done
 mv "$work/libdemobass.so" "$dir/"
 
 for kind in missing empty text directory sparse-2GB fifo unreadable; do

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "host/music.h"
 
@@ -69,6 +70,33 @@ TEST(MusicBinding, MakesTheDesignedCallsAndFailsAsOneLineAndSilence) {
     // The fade starts 300 ms into the slow-down, and the polls wait.
     EXPECT_GE(ms[5] - ms[4], 300) << "300 ms between the two slides";
     EXPECT_GE(ms[9] - ms[6], 3) << "the three polls that answered yes 1 ms apart";
+  }
+}
+
+// A library file cut short of what its ELF header declares is refused, with
+// the reason, before the loader maps it (mapped, the program died of a bus
+// error); so is a header with a program header size no loader knows. The
+// whole file, the fake beside this test, loads.
+TEST(LibraryLoading, RefusesAFileCutShortOfItsSegments) {
+  std::ostringstream whole;
+  whole << std::ifstream(
+               std::filesystem::read_symlink("/proc/self/exe").parent_path() / "libdemobass.so",
+               std::ios::binary)
+               .rdbuf();
+  const std::string bytes = whole.str(), path = "/tmp/libcut-" + std::to_string(getpid()) + ".so";
+  auto load = [&](const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+    platform::ModuleHandle module = platform::LoadLibraryA(path.c_str());
+    platform::FreeLibrary(module);
+    std::filesystem::remove(path);
+    return module ? std::string("loaded") : std::string(platform::lastLoadError());
+  };
+  EXPECT_EQ(load(bytes), "loaded");
+  std::string odd = bytes;
+  odd[54] = 1;  // the low byte of the program header size (e_phentsize)
+  EXPECT_NE(load(odd).find(path + ": a broken ELF header"), std::string::npos);
+  for (size_t cut : {64, 1000, 12000}) {
+    EXPECT_NE(load(bytes.substr(0, cut)).find(path + ": cut short"), std::string::npos) << cut;
   }
 }
 

@@ -25,9 +25,11 @@ set(DEMO_CORE_SOURCES
 set(DEMO_ASSET_SOURCES assets/glyph_edges.cpp)
 
 # The host code every platform shares: the frame pass with its events, the
-# key script of headless runs, the pacing rule and the music binding.
+# key script of headless runs, the pacing rule, the music binding and the
+# stop signals it heeds (a page gets none).
 set(DEMO_SHARED_HOST_SOURCES
   host/frame_loop.cpp
   host/key_script.cpp
   host/pacing.cpp
-  host/music.cpp)
+  host/music.cpp
+  host/stop_signals.cpp)

@@ -12,7 +12,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+
+#include "host/stop_signals.h"
 
 MusicApi musicApi{};
 
@@ -28,6 +31,9 @@ constexpr int32_t kKeepFrequency = -1;
 constexpr int32_t kKeepVolume = -1;
 constexpr int32_t kKeepPan = -101;
 constexpr uint32_t kSlidePollMs = 1;
+// How long past the slides' own time the end waits for a library that
+// still reports a slide: it has stalled, and the demo goes.
+constexpr uint32_t kSlideOverrunMs = 1500;
 
 const char* missingEntry = nullptr;
 bool musicPlaying = false;
@@ -109,11 +115,18 @@ void musicStart() {
 
 void musicEnd() {
   if (musicPlaying) {
+    const int signals = stopSignalCount();
+    const auto giveUp =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kSlowDownMs + kSlideOverrunMs);
     musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kSlowDownFrequency, kKeepVolume, kKeepPan,
                                          kSlowDownMs);
     platform::Sleep(kFadeOutDelayMs);
     musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kKeepFrequency, 0, kKeepPan, kFadeOutMs);
-    while (musicApi.BASS_ChannelIsSliding(kMusicChannel)) platform::Sleep(kSlidePollMs);
+    // A stop signal during the wait cuts the slides short.
+    while (musicApi.BASS_ChannelIsSliding(kMusicChannel) && stopSignalCount() == signals &&
+           std::chrono::steady_clock::now() < giveUp) {
+      platform::Sleep(kSlidePollMs);
+    }
     musicApi.BASS_Free();
     musicPlaying = false;
   }

@@ -5,11 +5,11 @@
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+volatile std::sig_atomic_t stopRequests = 0;
 
 const int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-void onStopSignal(int) { stopRequested = 1; }
+void onStopSignal(int) { stopRequests = stopRequests + 1; }
 
 }  // namespace
 
@@ -21,4 +21,6 @@ void catchStopSignals(BlockedCalls blockedCalls) {
   for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
 }
 
-bool stopSignalled() { return stopRequested != 0; }
+bool stopSignalled() { return stopRequests != 0; }
+
+int stopSignalCount() { return stopRequests; }

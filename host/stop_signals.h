@@ -22,3 +22,7 @@ void catchStopSignals(BlockedCalls blockedCalls);
 
 // True once one of the stop signals has arrived.
 bool stopSignalled();
+
+// How many stop signals have arrived, so that a wait can end on one that
+// comes while it waits (the first may have ended the frame loop already).
+int stopSignalCount();

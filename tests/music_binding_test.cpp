@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "host/music.h"
+#include "host/stop_signals.h"
 
 namespace {
 
@@ -70,6 +73,45 @@ TEST(MusicBinding, MakesTheDesignedCallsAndFailsAsOneLineAndSilence) {
     // The fade starts 300 ms into the slow-down, and the polls wait.
     EXPECT_GE(ms[5] - ms[4], 300) << "300 ms between the two slides";
     EXPECT_GE(ms[9] - ms[6], 3) << "the three polls that answered yes 1 ms apart";
+  }
+}
+
+// A library that reports a slide for ever: the end waits the slides' 500 ms
+// and gives up 1.5 s past them, or sooner on a stop signal that comes while
+// it waits, though not on the one that ended the frame loop before it.
+TEST(MusicBinding, TheEndGivesUpOnAStuckSlideAndOnAStopSignal) {
+  for (bool signalled : {false, true}) {
+    char dir[] = "/tmp/musicbinding-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string log = std::string(dir) + "/calls.log";
+    std::ofstream(std::string(dir) + "/data.dat") << "music";
+    auto endMusic = [&] {
+      alarm(20);  // a hang ends the child
+      if (chdir(dir) != 0) exit(2);
+      setenv("FAKE_BASS_LOG", log.c_str(), 1);
+      setenv("FAKE_BASS_SLIDING", "forever", 1);
+      catchStopSignals(BlockedCalls::Restart);
+      raise(SIGTERM);
+      musicStart();
+      if (signalled) {
+        std::thread([] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(800));
+          kill(getpid(), SIGTERM);
+        }).detach();
+      }
+      musicEnd();
+      exit(0);
+    };
+    EXPECT_EXIT(endMusic(), testing::ExitedWithCode(0), "^$");
+    long long ms = 0, slid = 0, freed = 0;
+    std::ifstream in(log);
+    for (std::string call; in >> ms && std::getline(in >> std::ws, call);) {
+      if (call.starts_with("slide") && slid == 0) slid = ms;
+      if (call == "free") freed = ms;
+    }
+    std::filesystem::remove_all(dir);
+    EXPECT_GE(freed - slid, signalled ? 700 : 1950) << signalled;
+    EXPECT_LT(freed - slid, signalled ? 1500 : 3000) << signalled;
   }
 }
 

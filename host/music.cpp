@@ -81,8 +81,7 @@ void musicStart() {
   if (!loadMusicApi()) {
     char why[640];
     if (musicApi.module == nullptr) {
-      snprintf(why, sizeof why, "cannot load the music library %s (%s)", kLibraryName,
-               platform::lastLoadError());
+      snprintf(why, sizeof why, "cannot load the music library: %s", platform::lastLoadError());
     } else {
       snprintf(why, sizeof why, "the music library %s lacks %s", kLibraryName, missingEntry);
     }

@@ -89,13 +89,16 @@ ModuleHandle LoadLibraryA(const char* name) {
   char local[PATH_MAX];
   // A file name without a directory goes to the executable's directory
   // first; one with a directory is taken as it stands.
-  if (strchr(file, '/') == nullptr && besideExecutable(file, local, sizeof local) &&
-      access(local, F_OK) == 0) {
-    return openWholeLibrary(local);
-  }
-  if (strchr(file, '/') != nullptr) return openWholeLibrary(file);
+  const bool bare = strchr(file, '/') == nullptr;
+  const bool besideKnown = bare && besideExecutable(file, local, sizeof local);
+  if (besideKnown && access(local, F_OK) == 0) return openWholeLibrary(local);
+  if (!bare) return openWholeLibrary(file);
   if (void* module = dlopen(file, RTLD_NOW | RTLD_LOCAL)) return module;
-  snprintf(loadError, sizeof loadError, "%s", dlerror());
+  // The file is named, not the name asked for, and both places it was
+  // looked for.
+  snprintf(loadError, sizeof loadError,
+           "no %.240s beside the executable, and the system's search failed: %.200s",
+           besideKnown ? local : file, dlerror());
   return nullptr;
 }
 

@@ -21,8 +21,8 @@ using ModuleHandle = void*;
 using EntryPoint = void (*)();
 
 // Loads the library `name` (e.g. "BASS.DLL"). Returns null when it cannot be
-// found or loaded; lastLoadError() then says why. `name` may be null (null
-// is returned).
+// found or loaded; lastLoadError() then says why, naming the file and where
+// it was looked for. `name` may be null (null is returned).
 ModuleHandle LoadLibraryA(const char* name);
 
 // The entry point `name` of `module`, or null when the module lacks it or

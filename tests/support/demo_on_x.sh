@@ -23,6 +23,9 @@ export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS:}suppressions=$(cd "$(dirname
 # Full screen on a larger screen without a window manager shows a wrong
 # quarter of the picture, so the screen is the demo's own size.
 start_x() {
+  # Emptied here, not by the background job's redirection, which may come
+  # after the wait below has read a previous server's number.
+  : >"$work/display"
   Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xpid=$! servers="$servers $!"
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done

@@ -5,8 +5,9 @@
 // window does: the frame in progress is finished, the music slides out and
 // the exit handler gives the desktop its display mode back. SDL catches
 // SIGINT and SIGTERM itself only when they are not ignored, so the demo
-// takes all three over unconditionally. Used by demoMain, and by the
-// capture tool, whose run stops the same way.
+// takes all three over unconditionally. Used by demoMain, by musicEnd
+// (which a later signal cuts short), and by the capture tool, whose run
+// stops the same way. A page gets no signals: there the count stays 0.
 #pragma once
 
 // How a blocking call (a write, a wait) that a stop signal lands in goes on.

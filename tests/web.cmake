@@ -59,6 +59,13 @@ if(DEMO_EMCMAKE)
   endif()
 endif()
 
+# The local server needs Node.js only.
+if(DEMO_NODE)
+  add_test(NAME web_serve COMMAND ${DEMO_NODE} --test ${CMAKE_SOURCE_DIR}/web/tests/serve_test.mjs)
+else()
+  add_test(NAME web_serve COMMAND sh -c "echo 'web_serve needs Node.js (see tools/setup-debian.sh)' >&2; exit 1")
+endif()
+
 set(web_groups plays touch loading capture)
 foreach(group ${web_groups})
   if(web_missing)

@@ -15,7 +15,7 @@ import { parseArgs } from 'node:util';
 
 import { chromium } from 'playwright-core';
 
-import { notFound, servePageFile, startServer } from '../serve.mjs';
+import { notFound, routeOf, servePageFile, startServer } from '../serve.mjs';
 
 const { values: options } = parseArgs({ options: { web: { type: 'string' },
   chromium: { type: 'string', default: '/usr/bin/chromium' }, group: { type: 'string', default: 'all' } } });
@@ -27,8 +27,7 @@ const kPhone = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, is
 const root = path.resolve(options.web);
 
 const server = await startServer((request, response) => {
-  const { pathname } = new URL(request.url, 'http://page');
-  const [, variant, route] = pathname.match(/^(?:\/(no-music|bad-music|no-wasm))?(\/.*)$/);
+  const [, variant, route] = routeOf(request).match(/^(?:\/(no-music|bad-music|no-wasm))?(\/.*)$/);
   if (route === { 'no-music': '/data.dat', 'no-wasm': '/demo.wasm' }[variant]) return notFound(response);
   if (variant === 'bad-music' && route === '/data.dat') return response.end('not audio'.repeat(200));
   servePageFile(root, route, request, response);

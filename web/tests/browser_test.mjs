@@ -4,18 +4,17 @@
 //   node browser_test.mjs --web DIR [--chromium PATH] [--group plays|touch|loading|capture]
 //
 // DIR is the built page folder, served as web/serve.mjs serves it (compressed
-// copies included); under /no-music/ without data.dat, /bad-music/ with one
-// no browser can decode, /no-wasm/ without the program. The capture group
-// holds the page's test mode to the whole-run test's records (tests/data).
+// copies included), with its broken variants (page_fixtures.mjs). The
+// capture group holds the page's test mode to the whole-run test's records
+// (tests/data).
 import { after, test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 
 import { chromium } from 'playwright-core';
 
-import { notFound, routeOf, servePageFile, startServer } from '../serve.mjs';
+import { assertTrace, pageCanvas, recorded, servePageVariants } from './page_fixtures.mjs';
 
 const { values: options } = parseArgs({ options: { web: { type: 'string' },
   chromium: { type: 'string', default: '/usr/bin/chromium' }, group: { type: 'string', default: 'all' } } });
@@ -25,13 +24,8 @@ const kSlowDownRate = 1000 / 44100;  // the end's slide to 1000 Hz, as a playbac
 const kDesktop = { viewport: { width: 800, height: 640 } };
 const kPhone = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 const root = path.resolve(options.web);
+const server = await servePageVariants(root);
 
-const server = await startServer((request, response) => {
-  const [, variant, route] = routeOf(request).match(/^(?:\/(no-music|bad-music|no-wasm))?(\/.*)$/);
-  if (route === { 'no-music': '/data.dat', 'no-wasm': '/demo.wasm' }[variant]) return notFound(response);
-  if (variant === 'bad-music' && route === '/data.dat') return response.end('not audio'.repeat(200));
-  servePageFile(root, route, request, response);
-});
 const browser = await chromium.launch({ executablePath: options.chromium,
   args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update'] });
 after(async () => { await browser.close(); server.closeAllConnections(); server.close(); });
@@ -57,20 +51,6 @@ async function withPage(pathname, body, contextOptions = kDesktop) {
 const until = (page, action, condition, timeout = 3000) => Promise.resolve(action).then(() =>
   page.waitForFunction(condition, null, { timeout }).catch(() => assert.fail(`not within ${timeout} ms: ${condition}`)));
 
-// The page canvas: the CRC-32 of its pixels as RGB bytes (the program's canvas
-// layout, so it compares with the trace's), and whether any pixel is lit.
-function pageCanvas() {
-  const canvas = document.getElementById('screen');
-  const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-  let [crc, lit] = [~0, false];
-  for (let i = 0; i < rgba.length; ++i) {
-    if (i % 4 === 3) continue;
-    lit ||= rgba[i] !== 0;
-    crc ^= rgba[i];
-    for (let bit = 0; bit < 8; ++bit) crc = (crc >>> 1) ^ (0xEDB88320 & -(crc & 1));
-  }
-  return { crc: ~crc >>> 0, lit };
-}
 
 // Paced at 60 frames per second by the demo's own pass count: a hiccup made
 // up may add a frame or two, an unpaced loop would add hundreds.
@@ -277,16 +257,6 @@ test('loading: failures and a silent demo said in plain words, an offline second
   });
 });
 
-// A run of the whole-run test (tests/data) as the page's test mode reports
-// it: each pass's state and canvas CRC.
-function recorded(name, passes) {
-  const lines = (file) => fs.readFileSync(new URL(`../../tests/data/${file}`, import.meta.url), 'utf8').trim().split('\n').slice(0, passes);
-  const crcs = lines(`canvas-crc/${name}.crc`);
-  return lines(`reference/${name}.state`).map((line, i) => {
-    const [pass, rendered, sceneIndex, sceneFrame, fading, swing, tick] = line.split(' ').map(Number);
-    return { pass, rendered, sceneIndex, sceneFrame, fading, swing, tick, crc: parseInt(crcs[i], 16) };
-  });
-}
 
 // Runs the test mode with `query`: its trace must be `expected`, and the
 // number of passes it reports `passes` (-1 for options the tool refuses).
@@ -294,9 +264,7 @@ async function assertPageRuns(page, query, expected, passes = expected.length) {
   await page.goto(address(`/index.html?${query}`));
   await until(page, null, 'window.captureDone !== undefined', 240000);
   const [done, trace] = await page.evaluate('[captureDone, captureTrace]');
-  const at = expected.findIndex((want, i) => JSON.stringify(want) !== JSON.stringify(trace[i]));
-  assert.ok(at < 0, `${query}, pass ${at + 1}: ${JSON.stringify(trace[at])}, recorded ${JSON.stringify(expected[at])}`);
-  assert.equal(done, passes, `${query}: the number of passes`);
+  assertTrace(query, expected, passes, done, trace);
 }
 
 test('capture: the test mode draws what the whole-run test recorded, pass for pass',

@@ -45,8 +45,8 @@ const kFullscreenEscapeMs = 500;
 const kWholeScaleShare = 0.9;
 // After the end, "Play again" ignores clicks, taps and keys this long.
 const kReplayGuardMs = 1000;
-const kSoundNoticeMs = 8000;
-const kDefaultVolume = 0.8;
+const kSoundNoticeMs = 8000;  // how long the note on a missing sound output shows
+const kDefaultVolume = 0.8;  // the slider's place on a first visit, 0..1
 const kMusicDecodeRate = 44100;  // the soundtrack's own rate: decoding need not resample it
 const kSoundStartWaitMs = 1000;
 // The first frames, while the browser still compiles and settles the page,

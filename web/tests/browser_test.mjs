@@ -1,7 +1,10 @@
 // browser_test.mjs - the web page in a real browser: Debian's chromium,
 // headless, driven by playwright-core.
 //
-//   node browser_test.mjs --web DIR [--chromium PATH] [--group plays|touch|loading|capture]
+//   node browser_test.mjs --web DIR [--chromium PATH] [--group plays|touch|loading|capture] [--headed]
+//
+// --headed shows the browser's windows (under xvfb-run on a machine without
+// a display).
 //
 // DIR is the built page folder, served as web/serve.mjs serves it (compressed
 // copies included), with its broken variants (page_fixtures.mjs). The
@@ -17,8 +20,9 @@ import { chromium } from 'playwright-core';
 import { assertTrace, pageCanvas, recorded, servePageVariants } from './page_fixtures.mjs';
 
 const { values: options } = parseArgs({ options: { web: { type: 'string' },
-  chromium: { type: 'string', default: '/usr/bin/chromium' }, group: { type: 'string', default: 'all' } } });
-if (!options.web) throw new Error('usage: browser_test.mjs --web DIR [--chromium PATH] [--group NAME]');
+  chromium: { type: 'string', default: '/usr/bin/chromium' }, group: { type: 'string', default: 'all' },
+  headed: { type: 'boolean', default: false } } });
+if (!options.web) throw new Error('usage: browser_test.mjs --web DIR [--chromium PATH] [--group NAME] [--headed]');
 
 const kSlowDownRate = 1000 / 44100;  // the end's slide to 1000 Hz, as a playback rate
 const kDesktop = { viewport: { width: 800, height: 640 } };
@@ -26,7 +30,7 @@ const kPhone = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, is
 const root = path.resolve(options.web);
 const server = await servePageVariants(root);
 
-const browser = await chromium.launch({ executablePath: options.chromium,
+const browser = await chromium.launch({ executablePath: options.chromium, headless: !options.headed,
   args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update'] });
 after(async () => { await browser.close(); server.closeAllConnections(); server.close(); });
 const group = (name) => ({ skip: options.group !== 'all' && options.group !== name });

@@ -39,6 +39,6 @@ set(DEMO_SHARED_HOST_SOURCES
 # The platforms (platform/platform.h): the system calls of POSIX machines,
 # shared by the Linux desktop over SDL and the null platform.
 set(DEMO_POSIX_SOURCES platform/posix/system.cpp platform/posix/stop_signals.cpp
-  platform/posix/descriptors.cpp)
+  platform/posix/descriptors.cpp platform/posix/elf_check.cpp)
 set(DEMO_SDL_SOURCES platform/sdl/display.cpp platform/sdl/present.cpp platform/sdl/input.cpp)
 set(DEMO_NULL_SOURCES platform/null/null_platform.cpp)

@@ -9,7 +9,9 @@
 # Debian and playwright-core from npm (`npm ci` in web/); a missing one fails
 # the tests with its name. One test per group of web/tests/browser_test.mjs,
 # each one browser with a fresh context per check; the capture group holds
-# the page to the whole-run test's records in tests/data.
+# the page to the whole-run test's records in tests/data. web_firefox runs
+# the checks that matter to viewers in a second engine, Debian's
+# firefox-esr, with puppeteer-core from npm.
 demo_test(web_native_test
   SOURCES ${CMAKE_SOURCE_DIR}/web/tests/web_native_test.cpp ${CMAKE_SOURCE_DIR}/web/web_pacing.cpp
   LIBS platform_null)
@@ -24,6 +26,7 @@ find_program(DEMO_EMCMAKE emcmake)
 find_program(DEMO_NODE NAMES node nodejs)
 find_program(DEMO_CHROMIUM chromium)
 find_program(DEMO_BROTLI brotli)
+find_program(DEMO_FIREFOX firefox-esr)
 set(DEMO_WEB_OUT ${CMAKE_BINARY_DIR}/web)
 set(web_missing "")
 foreach(tool DEMO_EMCMAKE DEMO_NODE DEMO_CHROMIUM DEMO_BROTLI)
@@ -59,6 +62,13 @@ if(DEMO_EMCMAKE)
   endif()
 endif()
 
+# The local server needs Node.js only.
+if(DEMO_NODE)
+  add_test(NAME web_serve COMMAND ${DEMO_NODE} --test ${CMAKE_SOURCE_DIR}/web/tests/serve_test.mjs)
+else()
+  add_test(NAME web_serve COMMAND sh -c "echo 'web_serve needs Node.js (see tools/setup-debian.sh)' >&2; exit 1")
+endif()
+
 set(web_groups plays touch loading capture)
 foreach(group ${web_groups})
   if(web_missing)
@@ -71,3 +81,19 @@ foreach(group ${web_groups})
     set_tests_properties(web_browser_${group} PROPERTIES TIMEOUT 300 RESOURCE_LOCK chromium)
   endif()
 endforeach()
+
+set(firefox_missing ${web_missing})
+if(NOT DEMO_FIREFOX)
+  list(APPEND firefox_missing DEMO_FIREFOX)
+endif()
+if(NOT EXISTS ${CMAKE_SOURCE_DIR}/web/node_modules/puppeteer-core/package.json)
+  list(APPEND firefox_missing "puppeteer-core (npm ci in web/)")
+endif()
+if(firefox_missing)
+  add_test(NAME web_firefox
+    COMMAND sh -c "echo 'web_firefox needs: ${firefox_missing} (see tools/setup-debian.sh)' >&2; exit 1")
+else()
+  add_test(NAME web_firefox
+    COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/firefox_test.mjs --web ${DEMO_WEB_OUT} --firefox ${DEMO_FIREFOX})
+  set_tests_properties(web_firefox PROPERTIES TIMEOUT 300)
+endif()

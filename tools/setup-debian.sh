@@ -6,8 +6,9 @@
 #                             Benchmark, Xvfb and X tools, ffmpeg, FreeType
 #                             and the typeface for the font maker's test,
 #                             `file` for cpack's package checks, and for the
-#                             web page Emscripten, brotli, Chromium, Node.js
-#                             with the pinned playwright-core from npm
+#                             web page Emscripten, brotli, Chromium, Firefox
+#                             ESR, Node.js with the pinned playwright-core and
+#                             puppeteer-core from npm
 #   setup-debian.sh --checks  what CI's further checks use: clang with
 #                             libFuzzer, valgrind, clang-format, and
 #                             debootstrap for the bare Debian root
@@ -28,7 +29,7 @@ case "${1:-}" in
       install libgtest-dev libbenchmark-dev zlib1g-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
-        ffmpeg emscripten brotli chromium nodejs
+        ffmpeg emscripten brotli chromium firefox-esr nodejs
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm
       (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)

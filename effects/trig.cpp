@@ -3,13 +3,14 @@
 // x = n pi/2 + r with |r| <= pi/4 (a hair more), r carried as a sum of two
 // doubles hi + lo; n mod 4 then picks sin r or cos r and the sign. pi/2 is
 // split into pieces short enough that n times a piece is exact, and the
-// pieces' differences are gathered with error-free sums: r comes out within
-// about 2^-125 absolute, well below what the doubles of the range closest to
-// a multiple of pi/2 need for 1 ulp. The drawing code's arguments are nearly
-// all below 2048, where two 42-bit pieces and a rounded third suffice; up to
-// 2^26 it takes four 27-bit pieces and a fifth. Everything is +, - and * on
-// doubles, in the order written, so every platform rounds each step alike;
-// the one conversion, of the whole number n to int for its quadrant, is exact.
+// pieces' differences are gathered with error-free sums: r comes out with a
+// relative error below 2^-64 even where it is smallest (no double lies much
+// closer than 2^-61 to a multiple of pi/2), far below an ulp. The drawing
+// code's arguments are nearly all below 2048, where two 42-bit pieces and a
+// rounded third suffice; up to 2^26 it takes four 27-bit pieces and a fifth.
+// Everything is +, - and * on doubles, in the order written, so every
+// platform rounds each step alike; the one conversion, of the whole number n
+// to int for its quadrant, is exact.
 #include "effects/trig.h"
 
 #include <cstdint>

@@ -16,6 +16,7 @@ set(DEMO_CORE_SOURCES
   effects/spiral.cpp
   effects/halo.cpp
   effects/orbit_blocks.cpp
+  effects/trig.cpp
   scenes/demo_state.cpp
   scenes/script_texts.cpp
   scenes/render_frame.cpp)

@@ -9,11 +9,11 @@
 // and most pixels on it are hit two or three times; each hit adds again,
 // wrapping modulo 256. Only the window 3 <= x <= 637, 3 <= y <= 477 is
 // written. tick advances by 10 per call, drawn or not.
-#include <cmath>
 #include <cstdint>
 
 #include "effects/canvas.h"
 #include "effects/effects.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
 
 namespace {
@@ -39,8 +39,9 @@ struct PointRing {
 
 void fillPointRing(PointRing& ring) {
   for (int i = 0; i < kPointsPerCircle; ++i) {
-    ring.dx[i] = kCircleRadius * std::sin(static_cast<double>(i));
-    ring.dy[i] = kCircleRadius * std::cos(static_cast<double>(i));
+    const SineCosine trig = sineCosine(static_cast<double>(i));
+    ring.dx[i] = kCircleRadius * trig.sine;
+    ring.dy[i] = kCircleRadius * trig.cosine;
   }
 }
 
@@ -73,6 +74,7 @@ void drawHalo(int32_t red, int32_t green, int32_t blue) {
     const int32_t t = demoState.tick;
     demoState.tick = wrapAdd(t, 1);
     const double a = t * kTickAngle;
-    addCircle(ring, kOrbitHalfWidth * std::cos(a), verticalReach * std::sin(a), colour);
+    const SineCosine trig = sineCosine(a);
+    addCircle(ring, kOrbitHalfWidth * trig.cosine, verticalReach * trig.sine, colour);
   }
 }

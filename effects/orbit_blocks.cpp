@@ -13,11 +13,11 @@
 // with swing far beyond what the script reaches without skips) is cut at the
 // canvas edge. tick advances by 10 per call, drawn or not.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "effects/canvas.h"
 #include "effects/effects.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
 
 namespace {
@@ -64,8 +64,9 @@ void addBlock(int left, int top, const BlockColour& colour) {
 }  // namespace
 
 void drawOrbitBlocks() {
-  const double offsetX = kFixedOffsetRadius * std::sin(1.0);
-  const double offsetY = kFixedOffsetRadius * std::cos(1.0);
+  const SineCosine one = sineCosine(1.0);
+  const double offsetX = kFixedOffsetRadius * one.sine;
+  const double offsetY = kFixedOffsetRadius * one.cosine;
   const BlockColour& colour =
       demoState.sceneFrame <= kLastFirstRuleFrame ? kFirstRule : kSecondRule;
   const double swing = demoState.swing;
@@ -75,10 +76,11 @@ void drawOrbitBlocks() {
     demoState.tick = wrapAdd(t, 1);
     const double a = t * kTickAngle;
     // Each sum left to right, truncated once at the end.
+    const SineCosine trig = sineCosine(a);
     const double x =
-        (swing + kSwingBiasX) * std::sin(a) + kPathRadius * std::cos(a) + offsetX + kCentreX;
+        (swing + kSwingBiasX) * trig.sine + kPathRadius * trig.cosine + offsetX + kCentreX;
     const double y =
-        (swing + kSwingBiasY) * std::cos(a) + kPathRadius * std::sin(a) + offsetY + kCentreY;
+        (swing + kSwingBiasY) * trig.cosine + kPathRadius * trig.sine + offsetY + kCentreY;
     if (!(x >= kLowest && x < kPastRight && y >= kLowest && y < kPastBottom)) continue;
     addBlock(static_cast<int>(x), static_cast<int>(y), colour);
   }

@@ -8,13 +8,13 @@
 // bottom rows are cut whenever y0 is 243 or more. Each call advances tick by
 // exactly 1, whether or not anything is drawn.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "assets/assets.h"
 #include "effects/canvas.h"
 #include "effects/effects.h"
 #include "effects/effects_testing.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
 
 namespace {
@@ -45,7 +45,8 @@ void drawPictureFrom(const Picture& source) {
   const double a = t * kTickAngle;
 
   // One sum, left to right, truncated once at the end.
-  const double top = std::cos(a) * (demoState.swing + kSwingBias) + kSineAmplitude * std::sin(a) +
+  const SineCosine trig = sineCosine(a);
+  const double top = trig.cosine * (demoState.swing + kSwingBias) + kSineAmplitude * trig.sine +
                      kCosOne + kCentreY;
   if (!(top > -kFarRow && top < kFarRow)) return;
   const int y0 = static_cast<int>(top);

@@ -13,6 +13,7 @@
 
 #include "effects/canvas.h"
 #include "effects/effects.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
 
 namespace {
@@ -78,8 +79,9 @@ void paintDot(Spot spot, uint8_t red, uint8_t green, uint8_t blue) {
 
 void drawSpiral(int32_t r, int32_t g, int32_t b) {
   const double turn = demoState.tick * kTickAngle;
-  const double cosTurn = std::cos(turn);
-  const double sinTurn = std::sin(turn);
+  const SineCosine turnTrig = sineCosine(turn);
+  const double cosTurn = turnTrig.cosine;
+  const double sinTurn = turnTrig.sine;
   const double radiusStep = demoState.swing * kRadiusPerSwing;
   const double centreX = demoState.spiralCentreX;
   const double centreY = demoState.spiralCentreY;
@@ -91,8 +93,9 @@ void drawSpiral(int32_t r, int32_t g, int32_t b) {
   for (int n = 0; n < kDots; ++n) {
     radius += radiusStep;  // built up by repeated addition; the rounding shows
     const double angle = kRadiansPerDot * n + radius;
-    const double x0 = radius * std::cos(angle);
-    const double y0 = radius * std::sin(angle);
+    const SineCosine angleTrig = sineCosine(angle);
+    const double x0 = radius * angleTrig.cosine;
+    const double y0 = radius * angleTrig.sine;
     const double x = (x0 * cosTurn + centreX) + y0 * sinTurn;
     const double y = ((centreY + x0) - sinTurn) + y0 * cosTurn;
 

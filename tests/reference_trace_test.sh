@@ -8,7 +8,8 @@
 # what the demo draws, look at the new frames, then record them again with
 #   demo-capture --trace [--keys K] | cut -d' ' -f8 > tests/data/canvas-crc/NAME.crc
 # The web page's test mode is held to the same records (web/tests/browser_test.mjs).
-# Usage: reference_trace_test.sh BUILD_DIR
+# Usage: reference_trace_test.sh BUILD_DIR [RUN...], RUN one of the names
+# below (all three by default).
 set -u
 build=$1
 data=$(dirname "$0")/data
@@ -26,8 +27,14 @@ check() {
   echo "FAIL: $name: $mismatch"
   failures=$((failures + 1))
 }
-check nokeys ""
-check keys-700-space "700:space"
-check keys-2500-space_2500-space_4000-escape "2500:space,2500:space,4000:escape"
-echo "$((3 - failures)) passed, $failures failed"
+declare -A keysOf=([nokeys]="" [keys-700-space]="700:space"
+  [keys-2500-space_2500-space_4000-escape]="2500:space,2500:space,4000:escape")
+shift
+runs=("$@")
+[ ${#runs[@]} -eq 0 ] && runs=(nokeys keys-700-space keys-2500-space_2500-space_4000-escape)
+for run in "${runs[@]}"; do
+  [ -v "keysOf[$run]" ] || { echo "no recorded run named $run" >&2; exit 2; }
+  check "$run" "${keysOf[$run]}"
+done
+echo "$((${#runs[@]} - failures)) passed, $failures failed"
 [ $failures -eq 0 ]

@@ -3,7 +3,7 @@
 # who may use sudo:
 #   setup-debian.sh           to build and run it: compiler, CMake, libraries
 #   setup-debian.sh --tests   also what the tests use: GoogleTest, Google
-#                             Benchmark, Xvfb and X tools, ffmpeg, FreeType
+#                             Benchmark, MPFR, Xvfb and X tools, ffmpeg, FreeType
 #                             and the typeface for the font maker's test,
 #                             `file` for cpack's package checks, and for the
 #                             web page Emscripten, brotli, Chromium, Firefox
@@ -26,7 +26,7 @@ case "${1:-}" in
       libsdl1.2-compat-dev libdeflate-dev \
       libsndfile1-dev libsamplerate0-dev libvorbis-dev libebur128-dev
     if [ "${1:-}" = "--tests" ]; then
-      install libgtest-dev libbenchmark-dev zlib1g-dev \
+      install libgtest-dev libbenchmark-dev zlib1g-dev libmpfr-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
         ffmpeg emscripten brotli chromium firefox-esr nodejs

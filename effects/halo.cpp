@@ -1,14 +1,10 @@
 // halo.cpp - the additive halo of scenes 2 and 4.
 //
-// drawHalo(red, green, blue) adds the low 8 bits of each argument to the
-// canvas bytes under ten circles of radius 50, 700 points each. Circle k of
-// a call uses the angle (tick + k) * kTickAngle: its centre sits at
-// (320 + 100 cos a, 240 + (swing + 10) sin a), so over many calls the centres
-// run round an ellipse. Point i of a circle takes i itself as its angle in
-// radians, a whole radian per step, so the points scatter over the circle
-// and most pixels on it are hit two or three times; each hit adds again,
-// wrapping modulo 256. Only the window 3 <= x <= 637, 3 <= y <= 477 is
-// written. tick advances by 10 per call, drawn or not.
+// The scenes fade the canvas only a little per frame, so colour added again
+// and again along the circles' paths builds the glow. A point's angle is its
+// index in whole radians, so one circle's points scatter round it and most
+// pixels are hit two or three times, each hit adding (and wrapping) again;
+// the points' offsets are the same for every circle and are computed once.
 #include <cstdint>
 
 #include "effects/canvas.h"

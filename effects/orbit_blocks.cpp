@@ -1,17 +1,11 @@
 // orbit_blocks.cpp - scene 3's blocks, piling colour along an orbit.
 //
-// drawOrbitBlocks() adds colour to ten 8 x 8 blocks whose top-left corners
-// sit at ten consecutive tick angles of an ellipse around (362.07, 267.02);
-// swing stretches it along one diagonal or the other. The blocks of one call
-// overlap into a short thick arc and the next call continues it, clockwise on
-// screen. Additions wrap modulo 256, so the trail cycles through colours.
-// Up to sceneFrame 500 a block adds (10, 1, 10); from 501 on it sets red to 0
-// and adds 20 to green and 10 to blue, painting over the first half's trail.
-//
-// A corner outside 3 <= X <= 637, 3 <= Y <= 477 drops its block. A block
-// whose corner passes but which reaches past the right or bottom edge (only
-// with swing far beyond what the script reaches without skips) is cut at the
-// canvas edge. tick advances by 10 per call, drawn or not.
+// Scene 3 never clears the canvas and the blocks add to what is there, so
+// the trail grows and cycles through colours as the bytes wrap; the second
+// colour rule then paints over the first half's trail. A block whose corner
+// passes the window test but which reaches past the right or bottom edge
+// (only with a swing far beyond what a run without skips reaches) is cut at
+// the canvas edge rather than dropped, so the trail does not stop short.
 #include <algorithm>
 #include <cstdint>
 

@@ -94,9 +94,9 @@ void playRecordedRun(const RecordedRun& run, std::vector<double>& arguments) {
   for (long pass = 1;; ++pass) {
     queueKeysOfPass(script, pass);
     recording = &arguments;
-    const FramePass result = runFramePass(screen);
+    const FramePass played = runFramePass(screen);
     recording = nullptr;
-    const bool rendered = result.rendered, quit = result.quit;
+    const bool rendered = played.rendered, quit = played.quit;
 
     long n, result, scene, frame, fading, tick;
     double swing;

@@ -1,11 +1,7 @@
 # The web page (web/): its pacing natively, then the page itself built with
-# Emscripten and tested in Debian's chromium.
-#
-# The `web` target builds the page folder into build/web (page, scripts,
-# wasm, data.dat, compressed copies) with a nested Emscripten build in
-# build/web-build, from the asset sources this build generates. It is part of
-# `all`, so the README's build and test command builds and tests the page
-# too. The browser tests need emscripten, chromium, brotli and Node.js from
+# Emscripten (the `web` target, cmake/web.cmake) and tested in Debian's
+# chromium. The first test, web_page, builds the page, so the README's build
+# and test command tests the page as it is. The browser tests need emscripten, chromium, brotli and Node.js from
 # Debian and playwright-core from npm (`npm ci` in web/); a missing one fails
 # the tests with its name. One test per group of web/tests/browser_test.mjs,
 # each one browser with a fresh context per check; the capture group holds
@@ -22,12 +18,10 @@ if(DEMO_SANITIZE)
   return()
 endif()
 
-find_program(DEMO_EMCMAKE emcmake)
 find_program(DEMO_NODE NAMES node nodejs)
 find_program(DEMO_CHROMIUM chromium)
 find_program(DEMO_BROTLI brotli)
 find_program(DEMO_FIREFOX firefox-esr)
-set(DEMO_WEB_OUT ${CMAKE_BINARY_DIR}/web)
 set(web_missing "")
 foreach(tool DEMO_EMCMAKE DEMO_NODE DEMO_CHROMIUM DEMO_BROTLI)
   if(NOT ${tool})
@@ -38,29 +32,8 @@ if(NOT EXISTS ${CMAKE_SOURCE_DIR}/web/node_modules/playwright-core/package.json)
   list(APPEND web_missing "playwright-core (npm ci in web/)")
 endif()
 
-set(DEMO_WEB_ADDRESS "" CACHE STRING "Where the web page will be published (https://host/path/), for its link previews")
-if(DEMO_EMCMAKE)
-  set(web_music_option "")
-  if(TARGET soundtrack_data)
-    set(web_music_option -DDEMO_MUSIC_FILE=${CMAKE_BINARY_DIR}/data.dat)
-  endif()
-  # Debian's Emscripten runs its tools under the system's Node.js and finds
-  # their modules only through NODE_PATH.
-  # The nested make runs on its own (-j1), not in the outer make's job server.
-  set(web_env ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS NODE_PATH=/usr/share/nodejs)
-  add_custom_target(web ALL
-    COMMAND ${web_env} ${DEMO_EMCMAKE} ${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR}/web
-            -B ${CMAKE_BINARY_DIR}/web-build -DDEMO_GENERATED_ASSETS=${CMAKE_BINARY_DIR}/assets
-            -DDEMO_WEB_OUT=${DEMO_WEB_OUT} "-DDEMO_WEB_ADDRESS=${DEMO_WEB_ADDRESS}"
-            ${web_music_option} --log-level=NOTICE
-    COMMAND ${web_env} ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/web-build
-    COMMENT "Building the web page into ${DEMO_WEB_OUT}"
-    VERBATIM)
-  add_dependencies(web demo_assets)
-  if(TARGET soundtrack_data)
-    add_dependencies(web soundtrack_data)
-  endif()
-endif()
+add_test(NAME web_page COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target web)
+set_tests_properties(web_page PROPERTIES FIXTURES_SETUP web_page TIMEOUT 600)
 
 # The local server needs Node.js only.
 if(DEMO_NODE)
@@ -78,7 +51,8 @@ foreach(group ${web_groups})
     add_test(NAME web_browser_${group}
       COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/browser_test.mjs --web ${DEMO_WEB_OUT}
               --chromium ${DEMO_CHROMIUM} --group ${group})
-    set_tests_properties(web_browser_${group} PROPERTIES TIMEOUT 300 RESOURCE_LOCK chromium)
+    set_tests_properties(web_browser_${group} PROPERTIES TIMEOUT 300 RESOURCE_LOCK chromium
+                         FIXTURES_REQUIRED web_page)
   endif()
 endforeach()
 
@@ -95,5 +69,5 @@ if(firefox_missing)
 else()
   add_test(NAME web_firefox
     COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/firefox_test.mjs --web ${DEMO_WEB_OUT} --firefox ${DEMO_FIREFOX})
-  set_tests_properties(web_firefox PROPERTIES TIMEOUT 300)
+  set_tests_properties(web_firefox PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED web_page)
 endif()

@@ -31,7 +31,8 @@
 //                              one a transition fades from, until the next
 //                              draws its first frame),
 //   webSceneSeconds()          seconds since it drew its first frame, NaN
-//                              during a transition,
+//                              from the start of a transition to the next
+//                              scene's first frame,
 //   webSectionSeconds(scene)   where that scene's section of the soundtrack
 //                              starts: in step, the music heard is there
 //                              plus webSceneSeconds().
@@ -229,7 +230,10 @@ EMSCRIPTEN_KEEPALIVE int webFading() { return demoState.fading ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int webSceneShown() { return sceneShown; }
 
 EMSCRIPTEN_KEEPALIVE double webSceneSeconds() {
-  if (demoState.fading) return std::numeric_limits<double>::quiet_NaN();
+  // The pass that ends a transition draws nothing: until the next scene's
+  // first frame, the one on screen is the last transition frame.
+  if (demoState.fading || demoState.sceneIndex != sceneShown)
+    return std::numeric_limits<double>::quiet_NaN();
   return static_cast<double>(passesRun - sceneFirstPass) / kFramesPerSecond;
 }
 

@@ -107,7 +107,7 @@ test('plays: keys, controls by mouse, one clock after a stall, scale, full scree
   await page.bringToFront();
   await page.waitForTimeout(500);
   // After the skips above, each scene's section of the music goes with it.
-  await until(page, null, 'window.demoClock().sceneSeconds > 0.2');
+  await until(page, null, 'window.demoClock().scene === 2 && window.demoClock().sceneSeconds > 0.2');
   const { musicSeconds, scene, sceneSeconds } = await clock();
   const inStep = await page.evaluate(`Module._webSectionSeconds(${scene})`) + sceneSeconds;
   assert.ok(scene === 2 && Math.abs(musicSeconds - inStep) < 0.1,

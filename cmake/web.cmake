@@ -24,15 +24,17 @@ file(CONFIGURE OUTPUT ${web_build}-options.txt CONTENT "${web_options}\n")
 # their modules only through NODE_PATH. The nested make runs on its own
 # (-j1), not in the outer make's job server.
 set(web_env ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS NODE_PATH=/usr/share/nodejs)
-add_custom_command(OUTPUT ${web_build}/CMakeCache.txt
+# (A stamp, as CMake leaves an unchanged cache file's time alone.)
+add_custom_command(OUTPUT ${web_build}-configured.stamp
   COMMAND ${web_env} ${DEMO_EMCMAKE} ${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR}/web -B ${web_build}
           ${web_options} --log-level=NOTICE
+  COMMAND ${CMAKE_COMMAND} -E touch ${web_build}-configured.stamp
   DEPENDS ${web_build}-options.txt
   COMMENT "Configuring the web page's Emscripten build"
   VERBATIM)
 add_custom_target(web
   COMMAND ${web_env} ${CMAKE_COMMAND} --build ${web_build}
-  DEPENDS ${web_build}/CMakeCache.txt
+  DEPENDS ${web_build}-configured.stamp
   COMMENT "Building the web page into ${DEMO_WEB_OUT}"
   VERBATIM)
 add_dependencies(web demo_assets soundtrack_data)

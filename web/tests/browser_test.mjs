@@ -17,7 +17,9 @@ import { parseArgs } from 'node:util';
 
 import { chromium } from 'playwright-core';
 
-import { assertTrace, pageCanvas, recorded, servePageVariants } from './page_fixtures.mjs';
+import {
+  assertTrace, complaints, failureSentences, noMusicReasons, pageCanvas, recorded, servePageVariants,
+} from './page_fixtures.mjs';
 
 const { values: options } = parseArgs({ options: { web: { type: 'string' },
   chromium: { type: 'string', default: '/usr/bin/chromium' }, group: { type: 'string', default: 'all' },
@@ -219,11 +221,7 @@ test('start panel: a muted visit says so and unmutes; less motion asked for, onl
 test('loading: failures and a silent demo said in plain words, an offline second visit',
      group('loading'), async () => {
   // The browser logs a missing file itself; nothing else may complain.
-  const complaints = (problems) => problems.filter((line) => !line.includes('404'));
-  for (const [pathname, sentence] of [
-    [`file://${root}/index.html`, /serve this folder over HTTP; see README\.$/],
-    ['/no-wasm/index.html', /^The demo's program could not be loaded \(demo\.wasm is not on the server\)\./],
-  ]) {
+  for (const [pathname, sentence] of failureSentences(root)) {
     await withPage(pathname, async (page, problems) => {
       await page.waitForSelector('#failure:not([hidden])');
       assert.match(await page.textContent('#failure-text'), sentence);
@@ -231,10 +229,7 @@ test('loading: failures and a silent demo said in plain words, an offline second
     });
   }
   // Without playable music the reason shows before the start, and the demo plays silent.
-  for (const [pathname, reason] of [
-    ['/no-music/index.html', 'The music could not be loaded (data.dat is not on the server)'],
-    ['/bad-music/index.html', 'This browser cannot play the music\'s format (data.dat is Ogg Vorbis)'],
-  ]) {
+  for (const [pathname, reason] of noMusicReasons) {
     await withPage(pathname, async (page, problems) => {
       await page.waitForSelector('#start:not([hidden])');
       await until(page, null, "document.getElementById('notice').textContent !== ''");

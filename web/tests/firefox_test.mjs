@@ -12,7 +12,9 @@ import { parseArgs } from 'node:util';
 
 import puppeteer from 'puppeteer-core';
 
-import { assertTrace, pageCanvas, recorded, servePageVariants } from './page_fixtures.mjs';
+import {
+  assertTrace, complaints, failureSentences, noMusicReasons, pageCanvas, recorded, servePageVariants,
+} from './page_fixtures.mjs';
 
 const { values: options } = parseArgs({ options: { web: { type: 'string' },
   firefox: { type: 'string', default: '/usr/bin/firefox-esr' } } });
@@ -77,21 +79,14 @@ test('firefox: a key starts it, it plays paced, Space skips, M mutes, Escape end
 }));
 
 test('firefox: failures and a silent demo said in plain words', async () => {
-  const complaints = (problems) => problems.filter((line) => !line.includes('404'));
-  for (const [pathname, sentence] of [
-    [`file://${root}/index.html`, /serve this folder over HTTP; see README\.$/],
-    ['/no-wasm/index.html', /^The demo's program could not be loaded \(demo\.wasm is not on the server\)\./],
-  ]) {
+  for (const [pathname, sentence] of failureSentences(root)) {
     await withPage(pathname, async (page, problems) => {
       await page.waitForSelector('#failure:not([hidden])');
       assert.match(await page.$eval('#failure-text', (text) => text.textContent), sentence);
       assert.deepEqual(complaints(problems), []);
     });
   }
-  for (const [pathname, reason] of [
-    ['/no-music/index.html', 'The music could not be loaded (data.dat is not on the server)'],
-    ['/bad-music/index.html', 'This browser cannot play the music\'s format (data.dat is Ogg Vorbis)'],
-  ]) {
+  for (const [pathname, reason] of noMusicReasons) {
     await withPage(pathname, async (page, problems) => {
       await page.waitForSelector('#start:not([hidden])');
       await until(page, "document.getElementById('notice').textContent !== ''");

@@ -20,6 +20,22 @@ export function servePageVariants(root) {
   });
 }
 
+// The sentences a page that cannot play says, by where it was opened from
+// (a path on the test server, or a file: address under `root`).
+export const failureSentences = (root) => [
+  [`file://${root}/index.html`, /serve this folder over HTTP; see README\.$/],
+  ['/no-wasm/index.html', /^The demo's program could not be loaded \(demo\.wasm is not on the server\)\./],
+];
+
+// Why a page will play without music, said before the start.
+export const noMusicReasons = [
+  ['/no-music/index.html', 'The music could not be loaded (data.dat is not on the server)'],
+  ['/bad-music/index.html', 'This browser cannot play the music\'s format (data.dat is Ogg Vorbis)'],
+];
+
+// A page's console complaints, less the 404s the broken variants cause on purpose.
+export const complaints = (problems) => problems.filter((line) => !line.includes('404'));
+
 // Runs in the page. The page canvas: the CRC-32 of its pixels as RGB bytes
 // (the program's canvas layout, so it compares with the trace's), and
 // whether any pixel is lit.

@@ -5,7 +5,9 @@
 // window does: the frame in progress is finished, the music slides out and
 // the exit handler gives the desktop its display mode back. SDL catches
 // SIGINT and SIGTERM itself only when they are not ignored, so the demo
-// takes all three over unconditionally. Used by demoMain, and by the
+// takes all three over itself. A signal already ignored when the program
+// starts (SIGHUP under nohup, SIGINT in a script's background job) stays
+// ignored, as the shell's convention has it. Used by demoMain, and by the
 // capture tool, whose run stops the same way.
 #pragma once
 

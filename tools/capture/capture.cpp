@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -158,13 +159,17 @@ long estimatedPassesLeft() {
 bool withSound = false;
 int16_t sound[kVideoSoundSamplesPerFrame];  // one video frame's
 
+// A video without its music is not what anyone asks for unless they say so.
 bool startVideo(const CaptureOptions& options) {
   if (options.videoPath.empty()) return true;
   std::string error;
-  withSound = soundtrackOpen(error);
-  if (!withSound) say(error + "; the video has no sound");
+  withSound = !options.noSound && soundtrackOpen(error);
+  if (!withSound && !options.noSound) {
+    say(error);
+    return false;
+  }
   const VideoSettings settings{options.videoPath, static_cast<int>(options.videoScale),
-                               options.lossless, withSound};
+                               videoPicture(options), withSound};
   if (!videoOpen(settings, error)) {
     soundtrackClose();
     say(error);
@@ -267,6 +272,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   catchStopSignals(BlockedCalls::Interrupt);
+  // Past a file-size limit, writes fail with a reason (EFBIG) rather than
+  // kill the tool; ffmpeg inherits this.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (!openNullScreen()) return 1;
   return runCapture(options);
 }

@@ -246,6 +246,7 @@ pid_t startCapture(const std::vector<std::string>& arguments, pid_t& ffmpeg,
   const pid_t tool = fork();
   if (tool == 0) {
     setpgid(0, 0);
+    for (const int stop : {SIGINT, SIGTERM, SIGHUP}) signal(stop, SIG_DFL);  // whatever ctest had
     if (ignoreHup) signal(SIGHUP, SIG_IGN);
     if (chdir(DEMO_BUILD_DIR) != 0 || !freopen(kStderr.c_str(), "w", stderr)) _exit(126);
     std::vector<char*> argv = {const_cast<char*>("demo-capture")};

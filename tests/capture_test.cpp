@@ -24,7 +24,14 @@ namespace {
 
 constexpr size_t kFrameBytes = 640 * 480 * 3;
 const std::string kPpmHeader = "P6 640 480 255\n";
-const std::string kStderr = ::testing::TempDir() + "capture-stderr.txt";
+// This process's own scratch folder: other builds' tests may run at once.
+const fs::path kScratch =
+    fs::path(::testing::TempDir()) / ("capture-test-" + std::to_string(getpid()));
+const std::string kStderr = (kScratch / "stderr.txt").string();
+struct ScratchFolder {
+  ScratchFolder() { fs::create_directories(kScratch); }
+  ~ScratchFolder() { fs::remove_all(kScratch); }
+} scratchFolder;
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -93,7 +100,7 @@ std::string probe(const fs::path& video, const std::string& entries) {
 }
 
 fs::path scratchDir(const std::string& name) {
-  const fs::path dir = fs::path(::testing::TempDir()) / name;
+  const fs::path dir = kScratch / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
@@ -307,7 +314,7 @@ TEST(VideoCapture, SignalsEndTheCaptureWithFfmpegAndLeaveNothingUnlessIgnored) {
     const fs::path dir = scratchDir("interrupted"), video = dir / "run.mp4";
     pid_t ffmpeg = 0;
     const pid_t tool = startCapture(
-        {"--frames", ignored ? "300" : "100000", "--video", video.string()}, ffmpeg, ignored);
+        {"--frames", ignored ? "900" : "100000", "--video", video.string()}, ffmpeg, ignored);
     ASSERT_GT(ffmpeg, 0) << "no ffmpeg";
     usleep(500'000);  // well into the run
     if (stallFfmpeg) kill(ffmpeg, SIGSTOP);

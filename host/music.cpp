@@ -65,8 +65,10 @@ const char* musicFileProblem() {
   return "music file \"data.dat\" is not playable audio";
 }
 
-}  // namespace
-
+// Loads "BASS.DLL" (every platform maps the name to our own library) and
+// looks up every entry point. Returns true when the library and all entry
+// points were found; otherwise whatever did load stays loaded until
+// unloadMusicApi(), and musicStart() names the first missing entry point.
 bool loadMusicApi() {
   unloadMusicApi();  // a second load must not lose the first handle
   missingEntry = nullptr;
@@ -81,6 +83,9 @@ bool loadMusicApi() {
   resolve(musicApi.BASS_Free, "BASS_Free");
   return missingEntry == nullptr;
 }
+
+}  // namespace
+
 
 void unloadMusicApi() {
   if (musicApi.module != nullptr) platform::FreeLibrary(musicApi.module);

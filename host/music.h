@@ -57,12 +57,6 @@ struct MusicApi {
 
 extern MusicApi musicApi;
 
-// Loads "BASS.DLL" (every platform maps the name to our own library) and
-// looks up every entry point. Returns true when the library and all entry
-// points were found; otherwise whatever did load stays loaded until
-// unloadMusicApi(), and musicStart() names the first missing entry point.
-bool loadMusicApi();
-
 // Releases the library if it is loaded and clears the table. Calling it
 // again, or without a load, does nothing.
 void unloadMusicApi();

@@ -8,7 +8,6 @@
 // --video a film of the run (video_encoder.h). The tests, the reference-trace
 // checks and the web page's CRC test use it.
 #include <fcntl.h>
-#include <libdeflate.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +20,7 @@
 #include <string>
 
 #include "effects/canvas.h"
+#include "host/crc32.h"
 #include "host/frame_loop.h"
 #include "platform/null/null_screen.h"
 #include "platform/posix/stop_signals.h"
@@ -38,7 +38,9 @@ bool stdoutWasClosed = false;
 // A closed standard descriptor would be taken by the next file opened (a
 // pipe to ffmpeg), and the trace would go into it: hold each one on
 // /dev/null instead.
+// (POSIX only: the Windows build has neither these calls nor an ffmpeg pipe.)
 void holdStandardDescriptors() {
+#ifndef _WIN32
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
     if (fd == STDOUT_FILENO) stdoutWasClosed = true;
@@ -48,6 +50,7 @@ void holdStandardDescriptors() {
       close(null);
     }
   }
+#endif
 }
 
 void say(const std::string& line) { std::fprintf(stderr, "demo-capture: %s\n", line.c_str()); }
@@ -63,7 +66,7 @@ bool printTraceLine(long pass, bool rendered) {
   char swing[32];
   const auto written = std::to_chars(swing, swing + sizeof swing - 1, demoState.swing);
   *written.ptr = '\0';
-  const unsigned crc = libdeflate_crc32(0, canvas, kCanvasBytes);
+  const unsigned crc = crc32Of(canvas, kCanvasBytes);
   return std::printf("%ld %d %d %d %d %s %d %08x\n", pass, rendered ? 1 : 0, demoState.sceneIndex,
                      demoState.sceneFrame, demoState.fading ? 1 : 0, swing, demoState.tick,
                      crc) > 0;

@@ -7,7 +7,9 @@
 #                             and the typeface for the font maker's test,
 #                             `file` for cpack's package checks, and for the
 #                             web page Emscripten, brotli, Chromium, Node.js
-#                             with the pinned playwright-core from npm
+#                             with the pinned playwright-core from npm,
+#                             and for Windows MinGW-w64, stb_vorbis and Wine
+#                             (64-bit only: never wine32 or any i386 package)
 #   setup-debian.sh --checks  what CI's further checks use: clang with
 #                             libFuzzer, valgrind, clang-format, and
 #                             debootstrap for the bare Debian root
@@ -28,7 +30,8 @@ case "${1:-}" in
       install libgtest-dev libbenchmark-dev zlib1g-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
-        ffmpeg emscripten brotli chromium nodejs
+        ffmpeg emscripten brotli chromium nodejs \
+        g++-mingw-w64-x86-64-posix libstb-dev wine wine64 libwine
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm
       (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)

@@ -6,7 +6,8 @@
 #            (reference_trace_test.sh, the Linux tool's own test)
 #   capture  its snapshots equal the Linux tool's byte for byte; --video is
 #            refused in one line, bad arguments with status 2
-#   demo     demo.exe on Xvfb: a frame of scene 0 exactly as recorded, Space
+#   demo     demo.exe on a 1440 x 1080 Xvfb: a frame of scene 0 exactly as
+#            recorded, twice its size, centred on black, Space
 #            skips, Escape, Alt+F4 and a window manager's close request end
 #            it with status 0; no sound device is one line
 #   package  the zip holds what a release needs, and the programs import
@@ -22,11 +23,26 @@ unset SDL_VIDEODRIVER SDL_AUDIODRIVER
 # Console programs run without a display, as on a server.
 console() { env -u DISPLAY wine "$@"; }
 
-# The CRC-32 of the X screen's 640 x 480 picture, as the capture tool
-# computes the canvas's.
+# The demo's screen: 1440 x 1080, where the canvas is shown twice its size
+# (1280 x 960) with black margins of 80 pixels left and right, 60 above and
+# below.
+screen_size=1440x1080 shown=1280x960 left=80 top=60
+
+# The CRC-32 of the picture shown, halved back to the canvas's 640 x 480
+# (each of its pixels must be a 2 x 2 square), as the capture tool computes
+# the canvas's.
 screen_crc() {
-  ffmpeg -loglevel error -f x11grab -video_size 640x480 -i "$DISPLAY" -frames:v 1 \
-    -pix_fmt rgb24 -f hash -hash CRC32 - | sed 's/^CRC32=//'
+  ffmpeg -loglevel error -f x11grab -video_size $shown -i "$DISPLAY+$left,$top" -frames:v 1 \
+    -vf scale=640:480:flags=neighbor -pix_fmt rgb24 -f hash -hash CRC32 - | sed 's/^CRC32=//'
+}
+
+# How many bytes of the margins (above and left of the picture; the demo
+# centres it) are not black.
+margin_bytes() {
+  { ffmpeg -loglevel error -f x11grab -video_size ${screen_size%x*}x$top -i "$DISPLAY+0,0" \
+      -frames:v 1 -pix_fmt rgb24 -f rawvideo -
+    ffmpeg -loglevel error -f x11grab -video_size ${left}x${screen_size#*x} -i "$DISPLAY+0,0" \
+      -frames:v 1 -pix_fmt rgb24 -f rawvideo -; } | tr -d '\0' | wc -c
 }
 
 case $group in
@@ -78,7 +94,7 @@ case $group in
     # server of its own, on its own X server, and leaves none behind.
     wineserver -k 2>/dev/null
     trap 'wineserver -k 2>/dev/null; kill $servers 2>/dev/null; rm -rf "$work"' EXIT
-    start_x
+    start_x $screen_size
     # Every frame of scene 0 in the run without keys, as recorded.
     paste -d ' ' "$tests/data/reference/nokeys.state" "$tests/data/canvas-crc/nokeys.crc" |
       awk '$3 == 0 && $5 == 0 { print $8 }' >"$work/scene0.crc"
@@ -91,11 +107,14 @@ case $group in
       local pid=$! window step
       window=$(timeout 30 xdotool search --sync --name '^Quillfen$' | head -n 1)
       [ -n "$window" ] || { kill $pid; wait $pid; die "demo.exe showed no window ($(cat "$work/stderr"))"; }
+      # What a window manager does for a new window; without it Wine
+      # sometimes drops the first key.
+      xdotool windowfocus --sync "$window"
       sleep 2
       shots=()
       for step in "$@"; do
         case $step in
-          shot) shots+=("$(screen_crc)") ;;
+          shot) shots+=("$(screen_crc)") margin=$(margin_bytes) ;;
           wait) sleep 3 ;;
           close) "$send_close" "$window" ;;
           *) xdotool key "$step" ;;
@@ -108,7 +127,9 @@ case $group in
     play shot space wait shot shot Escape
     if grep -qx "${shots[0]}" "$work/scene0.crc"; then
       pass "scene 0 on the screen, exactly pass $(grep -nx "${shots[0]}" "$tests/data/canvas-crc/nokeys.crc" | head -n 1 | cut -d: -f1) of the recorded run"
-    else fail "the screen (CRC ${shots[0]}) shows no recorded frame of scene 0"; fi
+    else fail "the screen (CRC ${shots[0]}) shows no recorded frame of scene 0 at twice its size"; fi
+    [ "$margin" -eq 0 ] && pass "black margins around the centred picture" ||
+      fail "$margin bytes of the margins are not black"
     # Without the skip, scene 0 would still be playing 5 s in.
     if ! grep -qx "${shots[1]}" "$work/scene0.crc" && [ "${shots[1]}" != "${shots[2]}" ]; then
       pass "Space skipped: a moving picture that is not scene 0"

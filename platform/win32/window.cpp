@@ -126,6 +126,10 @@ Screen* openScreen() {
   windowClass.lpszClassName = kWindowClass;
   if (RegisterClassExW(&windowClass) == 0) return failToOpen("register the window class");
 
+  // In real pixels: a program that does not say it knows about display
+  // scaling gets a smaller desktop that Windows enlarges, blurring the
+  // whole-number scaling.
+  SetProcessDPIAware();
   // The primary monitor's whole area: what a borderless "full screen" is.
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 // The font: every glyph side by side in one image 48 pixels high, 3 bytes per
 // pixel (red, green, blue), rows top first. Ink is white; (255, 0, 0) is the
@@ -46,3 +47,14 @@ extern const Picture picture;
 
 // The colour that marks "no ink" in the font and "transparent" in the picture.
 constexpr uint8_t kColourKey[3] = {255, 0, 0};
+
+// Whether the 3 bytes at `p` are exactly the key colour. Called per pixel by
+// the text and picture copies. One 2-byte and one 1-byte compare, which is
+// what GCC makes of memcmp(p, kColourKey, 3); Emscripten's compiler would
+// call memcmp instead, once per pixel.
+inline bool isColourKey(const uint8_t* p) {
+  uint16_t head, keyHead;
+  std::memcpy(&head, p, 2);
+  std::memcpy(&keyHead, kColourKey, 2);
+  return head == keyHead && p[2] == kColourKey[2];
+}

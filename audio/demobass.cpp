@@ -404,40 +404,45 @@ void releaseChannel(Channel& ch) {
   ch.state.store(kFree, std::memory_order_release);
 }
 
-// Decodes the whole file once, a chunk at a time, and rewinds it; returns
-// its length in frames, or 0 when it does not decode whole. A damaged file
-// shows here: a FLAC file that fails part way, an Ogg file whose length
-// cannot be found (its last page is missing), a file that decodes to fewer
-// frames than its header declares. Better no music than a stream that
-// stops or crackles. An MP3's length is no header's promise: without a
-// Xing header it is libsndfile's estimate from the file's size and first
-// frame, so there only what decodes counts (and libsndfile reads no
-// further than its estimate).
-sf_count_t playableFrames(Channel& ch, const SF_INFO& info) {
-  const bool estimated = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
-  if (!estimated && (info.frames <= 0 || info.frames == SF_COUNT_MAX)) return 0;
-  sf_count_t total = 0, got;
-  while ((got = sf_readf_float(ch.file, ch.decodeScratch, kDecodeChunkFrames)) > 0) total += got;
-  bool whole =
-      sf_error(ch.file) == SF_ERR_NO_ERROR && total > 0 && (estimated || total == info.frames);
-  return whole && sf_seek(ch.file, 0, SEEK_SET) == 0 ? total : 0;
+// True when libsndfile's length of the file is its header's promise. An
+// MP3 declares none (libsndfile estimates it from the file's size and first
+// frame), and libsndfile finds no length for an Ogg file that does not end
+// in a whole page: one cut short, or one with bytes after its last page.
+bool lengthDeclared(const SF_INFO& info) {
+  return (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG && info.frames > 0 &&
+         info.frames != SF_COUNT_MAX;
 }
 
-// Reads a rewound file of `frames` frames whole into memory and closes it:
-// looped from the file, a loop of a few samples would cost a seek every
-// few samples. False when the file no longer reads as it did.
-bool holdWhole(Channel& ch, int64_t frames) {
-  ch.held = new float[frames * kOutputChannels];
-  int64_t got = 0;
-  while (got < frames) {
-    int64_t want = std::min<int64_t>(frames - got, kDecodeChunkFrames);
-    if (sf_readf_float(ch.file, ch.decodeScratch, want) != want) return false;
-    toStereo(ch.decodeScratch, ch.fileChannels, want, ch.held + got * kOutputChannels);
-    got += want;
+// Decodes the start of the file into the ring, where playback begins, so
+// the first second never waits on the decoding thread being scheduled. It
+// is all that opening reads: a long file opens as fast as a short one. A
+// file that ends within the ring, or declares no more than it holds, is
+// then held whole in memory and closed: looped from the file, a loop of a
+// few samples would cost a seek every few samples. False when the start is
+// not playable: nothing decodes, libsndfile reports an error, or it decodes
+// to fewer frames than the header declares. Damage further on is found by
+// the decoder while it plays, which takes it as the file's end.
+bool decodeStart(Channel& ch, const SF_INFO& info) {
+  int64_t got = 0, more;
+  while (got < ch.ringFrames && (more = decodeInto(ch, ch.ringFrames - got)) > 0) got += more;
+  const bool declared = lengthDeclared(info);
+  if (got == 0 || sf_error(ch.file) != SF_ERR_NO_ERROR ||
+      (declared && got < std::min<int64_t>(info.frames, ch.ringFrames))) {
+    return false;
   }
-  ch.heldFrames = frames;
+  if (got == ch.ringFrames && !(declared && info.frames <= ch.ringFrames)) return true;
+  // The decoded start is the whole file: it becomes the held copy, and a
+  // fresh ring is filled from it.
+  ch.held = ch.ring;
+  ch.heldFrames = got;
+  ch.ring = nullptr;  // one owner of each buffer, should the allocation fail
+  ch.ring = new float[ch.ringFrames * kOutputChannels];
+  ch.written.store(0, std::memory_order_relaxed);
   sf_close(ch.file);
   ch.file = nullptr;
+  while (ch.written.load(std::memory_order_relaxed) < ch.ringFrames &&
+         copyHeld(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
+  }
   return true;
 }
 
@@ -462,15 +467,9 @@ bool openStream(Channel& ch, const char* path) {
     ch.decodeScratch = new float[kDecodeChunkFrames * info.channels];
     ch.resampler = src_new(kConverter, kOutputChannels, &error);
   }
-  sf_count_t frames = usable && ch.resampler ? playableFrames(ch, info) : 0;
-  if (frames == 0 || (frames <= ch.ringFrames && !holdWhole(ch, frames))) {
+  if (!usable || !ch.resampler || !decodeStart(ch, info)) {
     releaseChannel(ch);
     return false;
-  }
-  // Fill the ring before playback can start, so the first second never
-  // waits on the decoding thread being scheduled.
-  while (ch.written.load(std::memory_order_relaxed) < ch.ringFrames &&
-         fillFromSource(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
   }
   double ratio = static_cast<double>(outputRate) / ch.fileRate;
   src_set_ratio(ch.resampler, ratio);

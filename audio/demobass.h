@@ -44,13 +44,18 @@ DEMOBASS_EXPORT int BASS_Init(int device, uint32_t frequency, uint32_t flags, vo
 // `length` 0) as a stream and returns its channel handle, 1 for the first
 // stream after BASS_Init. The file is decoded while it plays, a second
 // ahead; a file of up to a second is held whole in memory and loops from
-// there. Creation decodes the file through once to check it, which takes a
-// moment for a long file (70 ms for a minute of Ogg Vorbis). Files that
-// libsndfile cannot decode or that hold no audio are refused with 0, and so
-// are damaged ones: a decoding error part way, or fewer frames than the
-// header declares (cut short). An MP3 declares no length; it plays as far as
-// libsndfile decodes it, which without a Xing header is at most libsndfile's
-// estimate from the file's size. `flags` is accepted and ignored.
+// there. Creation reads only the file's header and its first second, so a
+// long file opens as fast as a short one. Files that libsndfile cannot
+// decode or that hold no audio are refused with 0, and so are files whose
+// first second is damaged: a decoding error, or fewer frames than the
+// header declares. Damage further on shows only as the stream plays: a
+// decoding error, or the file's end before the frames its header declares,
+// is taken as the stream's end (or, looping, its loop point). An Ogg file
+// that does not end in a whole page (cut short, or with bytes after its
+// last page) has no length libsndfile can find, and an MP3 declares none:
+// such a file plays as far as libsndfile decodes it, which for an MP3
+// without a Xing header is at most libsndfile's estimate from the file's
+// size. `flags` is accepted and ignored.
 DEMOBASS_EXPORT uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset,
                                                uint32_t length, uint32_t flags);
 

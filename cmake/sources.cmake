@@ -16,6 +16,7 @@ set(DEMO_CORE_SOURCES
   effects/spiral.cpp
   effects/halo.cpp
   effects/orbit_blocks.cpp
+  effects/trig.cpp
   scenes/demo_state.cpp
   scenes/script_texts.cpp
   scenes/render_frame.cpp)
@@ -33,11 +34,13 @@ set(DEMO_SHARED_HOST_SOURCES
   host/input_queue.cpp
   host/key_script.cpp
   host/pacing.cpp
-  host/music.cpp)
+  host/music.cpp
+  host/music_sync.cpp)
 
 # The platforms (platform/platform.h): the system calls of POSIX machines,
 # shared by the Linux desktop over SDL and the null platform.
-set(DEMO_POSIX_SOURCES platform/posix/system.cpp platform/posix/stop_signals.cpp)
+set(DEMO_POSIX_SOURCES platform/posix/system.cpp platform/posix/stop_signals.cpp
+  platform/posix/descriptors.cpp platform/posix/elf_check.cpp)
 set(DEMO_SDL_SOURCES platform/sdl/display.cpp platform/sdl/present.cpp platform/sdl/input.cpp)
 set(DEMO_NULL_SOURCES platform/null/null_platform.cpp)
 

@@ -23,5 +23,18 @@ constexpr int kCanvasBytes = kCanvasPixels * kCanvasBytesPerPixel;  // 921,600
 // Zero (black) at start; lives for the whole run. Defined in canvas.cpp.
 extern uint8_t canvas[kCanvasBytes];
 
+// The window that effects placing shapes at computed positions keep to:
+// columns 3 to 637 and rows 3 to 477, both ends included. The two outer
+// columns and rows on each side are never drawn there.
+constexpr int kWindowLeft = 3;
+constexpr int kWindowRight = 637;
+constexpr int kWindowTop = 3;
+constexpr int kWindowBottom = 477;
+
+// The canvas's middle, around which the rings, the halo, the blocks and the
+// picture's bobbing are placed.
+constexpr int kCentreX = kCanvasWidth / 2;   // 320
+constexpr int kCentreY = kCanvasHeight / 2;  // 240
+
 // Byte offset of pixel (x, y); callers keep x and y inside the canvas.
 constexpr int canvasOffset(int x, int y) { return y * kCanvasPitch + x * kCanvasBytesPerPixel; }

@@ -17,7 +17,8 @@
 // Darkens every canvas byte by k, never below 0 (zero bytes are not written).
 // Returns true when any byte was nonzero on entry, so a transition ends on the
 // first call that finds the canvas black. Called by the sequencer with k = 3
-// on transition frames and 20, 4 or 1 at the start of scenes 1, 2 and 4.
+// on transition frames and with 20, 4 or 1 first thing in every frame of
+// scenes 1, 2 and 4.
 // k is meant to be >= 0; k = 0 only reports.
 bool fadeCanvas(int32_t k);
 

@@ -1,19 +1,15 @@
 // halo.cpp - the additive halo of scenes 2 and 4.
 //
-// drawHalo(red, green, blue) adds the low 8 bits of each argument to the
-// canvas bytes under ten circles of radius 50, 700 points each. Circle k of
-// a call uses the angle (tick + k) * kTickAngle: its centre sits at
-// (320 + 100 cos a, 240 + (swing + 10) sin a), so over many calls the centres
-// run round an ellipse. Point i of a circle takes i itself as its angle in
-// radians, a whole radian per step, so the points scatter over the circle
-// and most pixels on it are hit two or three times; each hit adds again,
-// wrapping modulo 256. Only the window 3 <= x <= 637, 3 <= y <= 477 is
-// written. tick advances by 10 per call, drawn or not.
-#include <cmath>
+// The scenes fade the canvas only a little per frame, so colour added again
+// and again along the circles' paths builds the glow. A point's angle is its
+// index in whole radians, so one circle's points scatter round it and most
+// pixels are hit two or three times, each hit adding (and wrapping) again;
+// the points' offsets are the same for every circle and are computed once.
 #include <cstdint>
 
 #include "effects/canvas.h"
 #include "effects/effects.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
 
 namespace {
@@ -23,15 +19,13 @@ constexpr int kPointsPerCircle = 700;
 constexpr double kCircleRadius = 50.0;
 constexpr double kOrbitHalfWidth = 100.0;
 constexpr double kOrbitSwingBias = 10.0;
-constexpr double kCentreX = 320.0;
-constexpr double kCentreY = 240.0;
 
-// The window, as bounds on the untruncated value: truncation toward zero
-// gives 3..637 exactly for 3 <= v < 638. Testing before converting also keeps
-// any swing, however large or non-finite, away from an overflowing cast.
-constexpr double kLowest = 3.0;
-constexpr double kPastRight = 638.0;
-constexpr double kPastBottom = 478.0;
+// The window (canvas.h) as bounds on the untruncated value: truncation toward
+// zero gives 3..637 exactly for 3 <= v < 638. Testing before converting also
+// keeps any swing, however large or non-finite, away from an overflowing cast.
+constexpr double kLowest = kWindowLeft;
+constexpr double kPastRight = kWindowRight + 1;
+constexpr double kPastBottom = kWindowBottom + 1;
 
 // The same 700 points for every circle: their offsets from the centre.
 struct PointRing {
@@ -41,8 +35,9 @@ struct PointRing {
 
 void fillPointRing(PointRing& ring) {
   for (int i = 0; i < kPointsPerCircle; ++i) {
-    ring.dx[i] = kCircleRadius * std::sin(static_cast<double>(i));
-    ring.dy[i] = kCircleRadius * std::cos(static_cast<double>(i));
+    const SineCosine trig = sineCosine(static_cast<double>(i));
+    ring.dx[i] = kCircleRadius * trig.sine;
+    ring.dy[i] = kCircleRadius * trig.cosine;
   }
 }
 
@@ -75,6 +70,7 @@ void drawHalo(int32_t red, int32_t green, int32_t blue) {
     const int32_t t = demoState.tick;
     demoState.tick = wrapAdd(t, 1);
     const double a = t * kTickAngle;
-    addCircle(ring, kOrbitHalfWidth * std::cos(a), verticalReach * std::sin(a), colour);
+    const SineCosine trig = sineCosine(a);
+    addCircle(ring, kOrbitHalfWidth * trig.cosine, verticalReach * trig.sine, colour);
   }
 }

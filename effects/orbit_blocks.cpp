@@ -1,23 +1,17 @@
 // orbit_blocks.cpp - scene 3's blocks, piling colour along an orbit.
 //
-// drawOrbitBlocks() adds colour to ten 8 x 8 blocks whose top-left corners
-// sit at ten consecutive tick angles of an ellipse around (362.07, 267.02);
-// swing stretches it along one diagonal or the other. The blocks of one call
-// overlap into a short thick arc and the next call continues it, clockwise on
-// screen. Additions wrap modulo 256, so the trail cycles through colours.
-// Up to sceneFrame 500 a block adds (10, 1, 10); from 501 on it sets red to 0
-// and adds 20 to green and 10 to blue, painting over the first half's trail.
-//
-// A corner outside 3 <= X <= 637, 3 <= Y <= 477 drops its block. A block
-// whose corner passes but which reaches past the right or bottom edge (only
-// with swing far beyond what the script reaches without skips) is cut at the
-// canvas edge. tick advances by 10 per call, drawn or not.
+// Scene 3 never clears the canvas and the blocks add to what is there, so
+// the trail grows and cycles through colours as the bytes wrap; the second
+// colour rule then paints over the first half's trail. A block whose corner
+// passes the window test but which reaches past the right or bottom edge
+// (only with a swing far beyond what a run without skips reaches) is cut at
+// the canvas edge rather than dropped, so the trail does not stop short.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "effects/canvas.h"
 #include "effects/effects.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
 
 namespace {
@@ -27,18 +21,16 @@ constexpr int kBlockSize = 8;
 constexpr double kPathRadius = 100.0;
 constexpr double kSwingBiasX = 2.6;
 constexpr double kSwingBiasY = 8.6;
-constexpr double kCentreX = 320.0;
-constexpr double kCentreY = 240.0;
 constexpr double kFixedOffsetRadius =
     50.0;  // times sin(1) and cos(1): the orbit's centre is off the screen centre
 constexpr int32_t kLastFirstRuleFrame = 500;
 
-// The corner window, as bounds on the untruncated sums: truncation toward
-// zero gives 3..637 exactly for 3 <= v < 638. Testing first also keeps a huge
-// or non-finite swing away from an overflowing cast.
-constexpr double kLowest = 3.0;
-constexpr double kPastRight = 638.0;
-constexpr double kPastBottom = 478.0;
+// The window (canvas.h) for the corners, as bounds on the untruncated sums:
+// truncation toward zero gives 3..637 exactly for 3 <= v < 638. Testing first
+// also keeps a huge or non-finite swing away from an overflowing cast.
+constexpr double kLowest = kWindowLeft;
+constexpr double kPastRight = kWindowRight + 1;
+constexpr double kPastBottom = kWindowBottom + 1;
 
 struct BlockColour {
   bool clearRed;  // second rule: red is set to 0 instead of added to
@@ -66,8 +58,9 @@ void addBlock(int left, int top, const BlockColour& colour) {
 }  // namespace
 
 void drawOrbitBlocks() {
-  const double offsetX = kFixedOffsetRadius * std::sin(1.0);
-  const double offsetY = kFixedOffsetRadius * std::cos(1.0);
+  const SineCosine one = sineCosine(1.0);
+  const double offsetX = kFixedOffsetRadius * one.sine;
+  const double offsetY = kFixedOffsetRadius * one.cosine;
   const BlockColour& colour =
       demoState.sceneFrame <= kLastFirstRuleFrame ? kFirstRule : kSecondRule;
   const double swing = demoState.swing;
@@ -77,10 +70,11 @@ void drawOrbitBlocks() {
     demoState.tick = wrapAdd(t, 1);
     const double a = t * kTickAngle;
     // Each sum left to right, truncated once at the end.
+    const SineCosine trig = sineCosine(a);
     const double x =
-        (swing + kSwingBiasX) * std::sin(a) + kPathRadius * std::cos(a) + offsetX + kCentreX;
+        (swing + kSwingBiasX) * trig.sine + kPathRadius * trig.cosine + offsetX + kCentreX;
     const double y =
-        (swing + kSwingBiasY) * std::cos(a) + kPathRadius * std::sin(a) + offsetY + kCentreY;
+        (swing + kSwingBiasY) * trig.cosine + kPathRadius * trig.sine + offsetY + kCentreY;
     if (!(x >= kLowest && x < kPastRight && y >= kLowest && y < kPastBottom)) continue;
     addBlock(static_cast<int>(x), static_cast<int>(y), colour);
   }

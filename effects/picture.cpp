@@ -8,43 +8,29 @@
 // bottom rows are cut whenever y0 is 243 or more. Each call advances tick by
 // exactly 1, whether or not anything is drawn.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "assets/assets.h"
 #include "effects/canvas.h"
 #include "effects/effects.h"
+#include "effects/effects_testing.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
-
-// Draws from a caller-given picture record; drawPicture passes the compiled-in
-// one, the tests pass pictures of their own to reach what it cannot show (the
-// window's right edge, colours close to the key).
-void drawPictureFrom(const Picture& source);
 
 namespace {
 
 constexpr int kLeftColumn = 450;
-constexpr double kCentreRow = 240.0;
 constexpr double kSwingBias = 0.6;
 constexpr double kSineAmplitude = 10.0;
 constexpr double kCosOne = 0.5403023058681398;  // cos(1 rad), a fixed part of the row sum
-
-constexpr int kWindowLeft = 3;
-constexpr int kWindowRight = 637;
-constexpr int kWindowTop = 3;
-constexpr int kWindowBottom = 477;
 
 // A top row this far off makes every row miss the window; checking the double
 // before converting keeps a huge or non-finite swing from overflowing the int.
 constexpr double kFarRow = 1.0e6;
 
-bool isKey(const uint8_t* p) {
-  return p[0] == kColourKey[0] && p[1] == kColourKey[1] && p[2] == kColourKey[2];
-}
-
 void copyRow(const uint8_t* src, uint8_t* dst, int count) {
   for (int j = 0; j < count; ++j, src += 3, dst += kCanvasBytesPerPixel) {
-    if (isKey(src)) continue;
+    if (isColourKey(src)) continue;
     dst[0] = src[0];
     dst[1] = src[1];
     dst[2] = src[2];
@@ -59,8 +45,9 @@ void drawPictureFrom(const Picture& source) {
   const double a = t * kTickAngle;
 
   // One sum, left to right, truncated once at the end.
-  const double top = std::cos(a) * (demoState.swing + kSwingBias) + kSineAmplitude * std::sin(a) +
-                     kCosOne + kCentreRow;
+  const SineCosine trig = sineCosine(a);
+  const double top = trig.cosine * (demoState.swing + kSwingBias) + kSineAmplitude * trig.sine +
+                     kCosOne + kCentreY;
   if (!(top > -kFarRow && top < kFarRow)) return;
   const int y0 = static_cast<int>(top);
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int kCentreX = 320;
-constexpr int kCentreY = 240;
 constexpr double kRingFactor = 67.0;
 constexpr double kScale = 1.0 / 255.0;  // the double nearest 1/255, as a factor
 constexpr int32_t kPhaseStep = 4;

@@ -13,6 +13,7 @@
 
 #include "effects/canvas.h"
 #include "effects/effects.h"
+#include "effects/trig.h"
 #include "scenes/demo_state.h"
 
 namespace {
@@ -25,9 +26,6 @@ constexpr uint8_t kRedStep = 1;
 constexpr uint8_t kGreenStep = 2;
 constexpr uint8_t kBlueStep = 2;
 
-constexpr int kWindowLow = 3;        // lowest column and row drawn in place
-constexpr int kRightEdge = 637;      // last column drawn in place
-constexpr int kBottomEdge = 477;     // last row drawn in place
 constexpr int kMirrorColumn = 1278;  // px >= 638 lands on 1278 - px
 constexpr int kMirrorRow = 956;      // py >= 479 lands on 956 - py
 
@@ -47,13 +45,13 @@ bool placeDot(double x, double y, Spot& spot) {
   if (!(std::fabs(x) < kFarValue && std::fabs(y) < kFarValue)) return false;
   const int px = std::abs(static_cast<int>(x));
   const int py = std::abs(static_cast<int>(y));
-  const bool columnInside = px >= kWindowLow && px <= kRightEdge;
-  const bool rowInside = py >= kWindowLow && py <= kBottomEdge;
+  const bool columnInside = px >= kWindowLeft && px <= kWindowRight;
+  const bool rowInside = py >= kWindowTop && py <= kWindowBottom;
   if (columnInside && rowInside) {
     spot = {px, py};
-  } else if (px > kRightEdge && rowInside && px <= kMirrorColumn) {
+  } else if (px > kWindowRight && rowInside && px <= kMirrorColumn) {
     spot = {kMirrorColumn - px, py};
-  } else if (columnInside && py > kBottomEdge + 1 && py <= kMirrorRow) {
+  } else if (columnInside && py > kWindowBottom + 1 && py <= kMirrorRow) {
     spot = {px, kMirrorRow - py};
   } else {
     return false;
@@ -81,8 +79,9 @@ void paintDot(Spot spot, uint8_t red, uint8_t green, uint8_t blue) {
 
 void drawSpiral(int32_t r, int32_t g, int32_t b) {
   const double turn = demoState.tick * kTickAngle;
-  const double cosTurn = std::cos(turn);
-  const double sinTurn = std::sin(turn);
+  const SineCosine turnTrig = sineCosine(turn);
+  const double cosTurn = turnTrig.cosine;
+  const double sinTurn = turnTrig.sine;
   const double radiusStep = demoState.swing * kRadiusPerSwing;
   const double centreX = demoState.spiralCentreX;
   const double centreY = demoState.spiralCentreY;
@@ -94,8 +93,9 @@ void drawSpiral(int32_t r, int32_t g, int32_t b) {
   for (int n = 0; n < kDots; ++n) {
     radius += radiusStep;  // built up by repeated addition; the rounding shows
     const double angle = kRadiansPerDot * n + radius;
-    const double x0 = radius * std::cos(angle);
-    const double y0 = radius * std::sin(angle);
+    const SineCosine angleTrig = sineCosine(angle);
+    const double x0 = radius * angleTrig.cosine;
+    const double y0 = radius * angleTrig.sine;
     const double x = (x0 * cosTurn + centreX) + y0 * sinTurn;
     const double y = ((centreY + x0) - sinTurn) + y0 * cosTurn;
 

@@ -13,11 +13,7 @@
 #include "assets/assets.h"
 #include "effects/canvas.h"
 #include "effects/effects.h"
-
-// Draws from a caller-given strip laid out like fontStrip; drawText passes
-// fontStrip, the tests pass strips of their own to probe the key-colour test.
-bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y,
-                       int32_t limit);
+#include "effects/effects_testing.h"
 
 namespace {
 
@@ -45,16 +41,6 @@ GlyphSpan glyphFor(uint8_t code) {
 
 int64_t clampTo(int64_t v, int64_t lo, int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// The key test as one 2-byte and one 1-byte compare, which is what GCC makes
-// of memcmp(p, kColourKey, 3); Emscripten's compiler calls memcmp instead,
-// once per pixel.
-bool isKey(const uint8_t* p) {
-  uint16_t head, keyHead;
-  std::memcpy(&head, p, 2);
-  std::memcpy(&keyHead, kColourKey, 2);
-  return head == keyHead && p[2] == kColourKey[2];
-}
-
 // Copies the ink of one glyph with its cell's top-left at canvas (left, top),
 // skipping the rows and columns that lie off the canvas. 64-bit positions so
 // that no x, y or pen can overflow.
@@ -68,7 +54,7 @@ void blitGlyph(const uint8_t* strip, GlyphSpan glyph, int64_t left, int64_t top)
     const uint8_t* src = strip + r * kStripPitch + (glyph.first + colFrom) * 3;
     uint8_t* dst = canvas + canvasOffset(int(left + colFrom), int(top + r));
     for (int64_t c = colFrom; c < colTo; ++c, src += 3, dst += 3)
-      if (!isKey(src)) std::memcpy(dst, src, 3);
+      if (!isColourKey(src)) std::memcpy(dst, src, 3);
   }
 }
 

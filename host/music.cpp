@@ -25,6 +25,10 @@ constexpr int32_t kKeepFrequency = -1;
 constexpr int32_t kKeepVolume = -1;
 constexpr int32_t kKeepPan = -101;
 constexpr uint32_t kSlidePollMs = 1;
+// How long past the slides' own time the end waits for a library that
+// still reports a slide: it has stalled, and the demo goes.
+constexpr uint32_t kSlideOverrunMs = 1500;
+constexpr int64_t kNsPerMs = 1'000'000;
 
 const char* missingEntry = nullptr;
 bool musicPlaying = false;
@@ -38,6 +42,14 @@ void resolve(Fn& slot, const char* name) {
 
 void runSilent(const char* why) { fprintf(stderr, "demo: %s; running without music\n", why); }
 
+// Takes the inputs given meanwhile; true when one asks to quit.
+bool quitGiven() {
+  bool quit = false;
+  DemoInput input;
+  while (nextInput(input)) quit = quit || input == DemoInput::Quit;
+  return quit;
+}
+
 // Why the library could not open the music file, in the viewer's terms.
 const char* musicFileProblem() {
   switch (probeFile(kMusicFile)) {
@@ -45,6 +57,8 @@ const char* musicFileProblem() {
       return "music file \"data.dat\" not found";
     case FileAccess::Unreadable:
       return "music file \"data.dat\" is not readable";
+    case FileAccess::NoDescriptors:
+      return "music file \"data.dat\" cannot be opened: too many open files";
     case FileAccess::Readable:
       break;
   }
@@ -77,8 +91,7 @@ void musicStart() {
   if (!loadMusicApi()) {
     char why[640];
     if (musicApi.module == nullptr) {
-      snprintf(why, sizeof why, "cannot load the music library %s (%s)", kLibraryName,
-               platform::lastLoadError());
+      snprintf(why, sizeof why, "cannot load the music library: %s", platform::lastLoadError());
     } else {
       snprintf(why, sizeof why, "the music library %s lacks %s", kLibraryName, missingEntry);
     }
@@ -111,11 +124,17 @@ void musicStart() {
 
 void musicEnd() {
   if (musicPlaying) {
+    const int64_t giveUp = monotonicNs() + (kSlowDownMs + kSlideOverrunMs) * kNsPerMs;
     musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kSlowDownFrequency, kKeepVolume, kKeepPan,
                                          kSlowDownMs);
     platform::Sleep(kFadeOutDelayMs);
     musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kKeepFrequency, 0, kKeepPan, kFadeOutMs);
-    while (musicApi.BASS_ChannelIsSliding(kMusicChannel)) platform::Sleep(kSlidePollMs);
+    // A quit during the wait (a stop signal, Escape on the page) cuts the
+    // slides short; the one that ended the frame loop was taken there.
+    while (musicApi.BASS_ChannelIsSliding(kMusicChannel) && !quitGiven() &&
+           monotonicNs() < giveUp) {
+      platform::Sleep(kSlidePollMs);
+    }
     musicApi.BASS_Free();
     musicPlaying = false;
   }

@@ -73,5 +73,8 @@ void musicStart();
 
 // Slides the playing music down to 1000 Hz over 500 ms, fades it out over
 // 200 ms from 300 ms on, waits until both slides are done, frees the output
-// and unloads the library. Returns at once when no music was playing.
+// and unloads the library. Returns at once when no music was playing. The
+// wait ends early on a stop signal that arrives during it, and at the
+// latest 1.5 s past the slides' time, should the library never report
+// them done.
 void musicEnd();

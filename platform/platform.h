@@ -85,9 +85,11 @@ const char* lastLoadError();
 
 // ---- Files -----------------------------------------------------------------
 
-enum class FileAccess { Readable, Missing, Unreadable };
+enum class FileAccess { Readable, Missing, Unreadable, NoDescriptors };
 
 // Whether `path` can be opened for reading: Missing when nothing is there
 // (or a link there leads nowhere), Unreadable when something is there that
-// cannot be read. Used by the music binding to say why a file would not play.
+// cannot be read, NoDescriptors when the process has (nearly) used up the
+// files it may have open, so that opening it, or decoding it, fails for
+// that reason. Used by the music binding to say why a file would not play.
 FileAccess probeFile(const char* path);

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "effects/effects.h"
+#include "effects/trig.h"
 #include "platform/platform.h"
 #include "scenes/demo_state.h"
 #include "scenes/script_texts.h"
@@ -45,8 +46,9 @@ void swingStep(const SwingRange& range) {
 
 // The spiral circles its own small orbit, with swing as the angle.
 void moveSpiralCentre() {
-  const double x = kSpiralCentreX + kSpiralOrbit * std::sin(demoState.swing);
-  const double y = kSpiralCentreY + kSpiralOrbit * std::cos(demoState.swing);
+  const SineCosine trig = sineCosine(demoState.swing);
+  const double x = kSpiralCentreX + kSpiralOrbit * trig.sine;
+  const double y = kSpiralCentreY + kSpiralOrbit * trig.cosine;
   // Any finite swing keeps the centre within 10 pixels of the middle; only a
   // corrupted (infinite or NaN) swing has no sine, and then the centre rests.
   const bool onOrbit = std::isfinite(x) && std::isfinite(y);

@@ -25,3 +25,24 @@ constexpr int32_t kTransitionFadeStep = 3;
 constexpr int32_t sceneLengthOf(int32_t scene) {
   return scene == 1 ? kSpiralSceneLength : kSceneLength;
 }
+
+// The passes a transition takes over a canvas whose brightest byte is
+// `brightest` (0..255): those that darken it, and the one that finds it black.
+constexpr int32_t transitionPassesOver(int32_t brightest) {
+  return (brightest + kTransitionFadeStep - 1) / kTransitionFadeStep + 1;
+}
+
+// Every scene shows white text up to its last frame, so its transition is
+// the longest there is: 86 passes.
+constexpr int32_t kWhiteTransitionPasses = transitionPassesOver(255);
+
+// The 1-based loop pass on which `scene` (0..kSceneCount) draws its first
+// frame in a run without keys; for kSceneCount, the pass that finds the
+// script over. The soundtrack's sections start on these passes.
+constexpr long sceneStartPass(int32_t scene) {
+  long pass = 1;
+  for (int32_t earlier = 0; earlier < scene; ++earlier)
+    pass += sceneLengthOf(earlier) + 2 + kWhiteTransitionPasses;
+  return pass;
+}
+static_assert(sceneStartPass(1) == 1089 && sceneStartPass(kSceneCount) == 6441);

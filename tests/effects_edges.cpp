@@ -117,7 +117,8 @@ TEST_F(Effects, RingsAtExtremePhases) {
 }
 
 // Steps no scene uses (0 only reports), and the result describing the canvas
-// on entry, down to a lone byte at either end of the canvas.
+// on entry, down to a lone byte of the faintest level, or of the step itself,
+// at either end of the canvas: a wrong report ends a transition a pass early.
 TEST_F(Effects, FadeClampsAtZeroAndReportsTheCanvasOnEntry) {
   const uint8_t before[] = {0, 1, 2, 3, 4, 100, 255};
   const struct {
@@ -132,10 +133,12 @@ TEST_F(Effects, FadeClampsAtZeroAndReportsTheCanvasOnEntry) {
     EXPECT_EQ(0, std::memcmp(canvas + 500, c.after, sizeof c.after)) << c.k;
   }
   for (const int at : {0, kCanvasBytes - 1}) {
-    std::memset(canvas, 0, sizeof canvas);
-    canvas[at] = 3;
-    EXPECT_TRUE(fadeCanvas(3)) << "byte " << at << " was lit on entry";
-    EXPECT_FALSE(fadeCanvas(3)) << "byte " << at;
+    for (const uint8_t level : {1, 3}) {
+      std::memset(canvas, 0, sizeof canvas);
+      canvas[at] = level;
+      EXPECT_TRUE(fadeCanvas(3)) << "byte " << at << " was " << int{level} << " on entry";
+      EXPECT_FALSE(fadeCanvas(3)) << "byte " << at;
+    }
   }
 }
 

@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "assets/assets.h"
+#include "effects/effects_testing.h"
 #include "effects_util.h"
-
-void drawPictureFrom(const Picture& source);
 
 namespace {
 

@@ -6,10 +6,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <thread>
 
+#include "host/frame_loop.h"
 #include "host/music.h"
+#include "platform/posix/stop_signals.h"
 
 namespace {
 
@@ -69,6 +74,73 @@ TEST(MusicBinding, MakesTheDesignedCallsAndFailsAsOneLineAndSilence) {
     // The fade starts 300 ms into the slow-down, and the polls wait.
     EXPECT_GE(ms[5] - ms[4], 300) << "300 ms between the two slides";
     EXPECT_GE(ms[9] - ms[6], 3) << "the three polls that answered yes 1 ms apart";
+  }
+}
+
+// A library that reports a slide for ever: the end waits the slides' 500 ms
+// and gives up 1.5 s past them, or sooner on a stop signal that comes while
+// it waits, though not on the one that ended the frame loop before it.
+TEST(MusicBinding, TheEndGivesUpOnAStuckSlideAndOnAStopSignal) {
+  for (bool signalled : {false, true}) {
+    char dir[] = "/tmp/musicbinding-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string log = std::string(dir) + "/calls.log";
+    std::ofstream(std::string(dir) + "/data.dat") << "music";
+    auto endMusic = [&] {
+      alarm(20);  // a hang ends the child
+      if (chdir(dir) != 0) exit(2);
+      setenv("FAKE_BASS_LOG", log.c_str(), 1);
+      setenv("FAKE_BASS_SLIDING", "forever", 1);
+      catchStopSignals(BlockedCalls::Restart);
+      raise(SIGTERM);
+      pollInputs();  // the frame loop takes the signal that ends it
+      musicStart();
+      if (signalled) {
+        std::thread([] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(800));
+          kill(getpid(), SIGTERM);
+        }).detach();
+      }
+      musicEnd();
+      exit(0);
+    };
+    EXPECT_EXIT(endMusic(), testing::ExitedWithCode(0), "^$");
+    long long ms = 0, slid = 0, freed = 0;
+    std::ifstream in(log);
+    for (std::string call; in >> ms && std::getline(in >> std::ws, call);) {
+      if (call.starts_with("slide") && slid == 0) slid = ms;
+      if (call == "free") freed = ms;
+    }
+    std::filesystem::remove_all(dir);
+    EXPECT_GE(freed - slid, signalled ? 700 : 1950) << signalled;
+    EXPECT_LT(freed - slid, signalled ? 1500 : 3000) << signalled;
+  }
+}
+
+// A library file cut short of what its ELF header declares is refused, with
+// the reason, before the loader maps it (mapped, the program died of a bus
+// error); so is a header with a program header size no loader knows. The
+// whole file, the fake beside this test, loads.
+TEST(LibraryLoading, RefusesAFileCutShortOfItsSegments) {
+  std::ostringstream whole;
+  whole << std::ifstream(
+               std::filesystem::read_symlink("/proc/self/exe").parent_path() / "libdemobass.so",
+               std::ios::binary)
+               .rdbuf();
+  const std::string bytes = whole.str(), path = "/tmp/libcut-" + std::to_string(getpid()) + ".so";
+  auto load = [&](const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+    platform::ModuleHandle module = platform::LoadLibraryA(path.c_str());
+    platform::FreeLibrary(module);
+    std::filesystem::remove(path);
+    return module ? std::string("loaded") : std::string(platform::lastLoadError());
+  };
+  EXPECT_EQ(load(bytes), "loaded");
+  std::string odd = bytes;
+  odd[54] = 1;  // the low byte of the program header size (e_phentsize)
+  EXPECT_NE(load(odd).find(path + ": a broken ELF header"), std::string::npos);
+  for (size_t cut : {64, 1000, 12000}) {
+    EXPECT_NE(load(bytes.substr(0, cut)).find(path + ": cut short"), std::string::npos) << cut;
   }
 }
 

@@ -7,8 +7,8 @@
 // "start", "play", "slide", "sliding", "free"); unloading appends
 // "<ms> unloaded". FAKE_BASS_FAIL may name calls that fail. A stream gets the handle 7, so that a
 // caller passing it where the constant channel 1 belongs shows in the log. The sliding query
-// answers 1 three times, then 0. Built with FAKE_BASS_WITHOUT_IS_SLIDING it lacks
-// BASS_ChannelIsSliding.
+// answers 1 three times, then 0; with FAKE_BASS_SLIDING set, always 1. Built with
+// FAKE_BASS_WITHOUT_IS_SLIDING it lacks BASS_ChannelIsSliding.
 #include <time.h>
 
 #include <cstdarg>
@@ -68,7 +68,7 @@ FAKE_EXPORT int32_t BASS_ChannelSlideAttributes(uint32_t channel, int32_t freque
 #ifndef FAKE_BASS_WITHOUT_IS_SLIDING
 FAKE_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel) {
   static int asked = 0;
-  return logged(asked++ < 3, "sliding %u", channel);
+  return logged(asked++ < 3 || getenv("FAKE_BASS_SLIDING"), "sliding %u", channel);
 }
 #endif
 

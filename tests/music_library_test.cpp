@@ -21,12 +21,20 @@
 #include "audio/demobass.h"
 #include "host/music.h"
 
-// Every seek the library makes, counted on the way to libsndfile's own: a
-// short loop must play from memory, not from the file.
+// Every seek the library makes, and every frame it reads, counted on the
+// way to libsndfile's own: a short loop must play from memory, not from the
+// file, and opening a long file must not read it through.
 std::atomic<int> seeks{0};
+std::atomic<long long> framesRead{0};
 extern "C" sf_count_t sf_seek(SNDFILE* file, sf_count_t frames, int whence) {
   static auto real = reinterpret_cast<decltype(&sf_seek)>(dlsym(RTLD_NEXT, "sf_seek"));
   return ++seeks, real(file, frames, whence);
+}
+extern "C" sf_count_t sf_readf_float(SNDFILE* file, float* out, sf_count_t frames) {
+  static auto real =
+      reinterpret_cast<decltype(&sf_readf_float)>(dlsym(RTLD_NEXT, "sf_readf_float"));
+  const sf_count_t got = real(file, out, frames);
+  return framesRead += std::max<sf_count_t>(got, 0), got;
 }
 
 namespace {
@@ -187,7 +195,7 @@ TEST(MusicLibrary, EveryFormatPlaysAtItsOwnRateAndOnceWithoutTheLoopFlag) {
   }
 }
 
-TEST(MusicLibrary, FilesThatAreNotWholeAudioAreRefused) {
+TEST(MusicLibrary, FilesWhoseStartIsNotAudioAreRefused) {
   Offline music;
   const std::string ogg = readFile(tone("good.ogg", kOgg, 2.0));
   const std::string flac = readFile(tone("good.flac", kFlac, 2.0));
@@ -204,14 +212,48 @@ TEST(MusicLibrary, FilesThatAreNotWholeAudioAreRefused) {
       {"noise behind an Ogg mark", "OggS" + noise, false},
       {"noise behind a WAV header", "RIFF\x24\x00\x01\x00WAVEfmt "s + noise, false},
       {"Ogg cut in its header", ogg.substr(0, 200), false},
-      {"Ogg cut in half", ogg.substr(0, ogg.size() / 2), false},
-      {"FLAC cut in half", flac.substr(0, flac.size() / 2), false},
+      {"FLAC cut in its first second", flac.substr(0, flac.size() / 8), false},
       {"whole.ogg", ogg, true},
+      // Its length unknown to libsndfile, an Ogg file plays as far as it
+      // decodes: with a byte after it, whole; cut in half, nothing of its
+      // one page of audio.
+      {"Ogg with a byte after it", ogg + "x", true},
+      {"Ogg cut in half", ogg.substr(0, ogg.size() / 2), false},
       {"bare.mp3", mp3.substr(417), true},
   };
   for (const auto& [name, bytes, playable] : files) {
     std::ofstream(scratch(name), std::ios::binary) << bytes;
     EXPECT_EQ(BASS_StreamCreateFile(0, scratch(name).c_str(), 0, 0, 0) != 0, playable) << name;
+  }
+}
+
+// Opening reads the first second only, so a long file opens at once. Damage
+// further on, here a FLAC file cut short of the length its header declares,
+// ends the stream there, or loops it back from there, and adds no noise.
+TEST(MusicLibrary, OpeningReadsOneSecondAndDamageFurtherOnIsTheEnd) {
+  const std::string whole = readFile(tone("long.flac", kFlac, 4.0)), cut = scratch("cut.flac");
+  std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() / 2);
+  SF_INFO info{};
+  SNDFILE* file = sf_open(cut.c_str(), SFM_READ, &info);
+  std::vector<float> all(2 * size_t(info.frames));
+  const size_t intact = size_t(sf_readf_float(file, all.data(), info.frames));
+  sf_close(file);
+  ASSERT_TRUE(intact > kRate && intact < 3 * kRate) << intact;
+  for (uint32_t flags : {0u, kDemoBassLoop}) {
+    Offline music;
+    framesRead = 0;
+    music.play(cut, flags);
+    EXPECT_LE(framesRead, kRate) << "frames read to open";
+    const Samples out = music.render(intact + 2 * kRate);
+    // The tone, clean, up to the damage; after it silence, or the tone
+    // again from its start.
+    const size_t on = firstNonZero(out), cutAt = on + intact;
+    const Measures before = measure(out, on + kRate / 10, intact - kRate / 5);
+    EXPECT_NEAR(before.peak, kTonePeak, kTonePeak * 0.02) << flags;
+    EXPECT_LT(before.steepest, kToneMaxStep * 1.1) << flags;
+    const Measures after = measure(out, cutAt + kRate / 10, kRate);
+    EXPECT_NEAR(after.peak, flags ? kTonePeak : 0, kTonePeak * 0.02) << flags;
+    EXPECT_LT(after.steepest, kToneMaxStep * 1.1) << flags;
   }
 }
 

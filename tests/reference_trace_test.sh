@@ -8,19 +8,19 @@
 # what the demo draws, look at the new frames, then record them again with
 #   demo-capture --trace [--keys K] | cut -d' ' -f8 > tests/data/canvas-crc/NAME.crc
 # The web page's test mode is held to the same records (web/tests/browser_test.mjs).
-# Usage: reference_trace_test.sh BUILD_DIR [CAPTURE_COMMAND...]
-# (the command defaults to BUILD_DIR/demo-capture; the Windows tests give
-# `wine .../demo-capture.exe`, whose lines end in CR LF)
+# Usage: reference_trace_test.sh BUILD_DIR [RUN...], RUN one of the names
+# below (all three by default). DEMO_CAPTURE names another capture program
+# and DEMO_CAPTURE_RUNNER what runs it: the Windows tests give
+# `wine` and build/windows/demo-capture.exe, whose lines end in CR LF.
 set -u
 build=$1
-shift
-[ $# -gt 0 ] || set -- "$build/demo-capture"
+capture=${DEMO_CAPTURE:-$build/demo-capture}
 data=$(dirname "$0")/data
 failures=0
 check() {
   local name=$1 keys=$2 trace mismatch
-  shift 2
-  trace=$("$@" --trace ${keys:+--keys "$keys"} | tr -d '\r'; exit "${PIPESTATUS[0]}") || trace="capture failed"
+  trace=$(${DEMO_CAPTURE_RUNNER:-} "$capture" --trace ${keys:+--keys "$keys"} | tr -d '\r'
+    exit "${PIPESTATUS[0]}") || trace="capture failed"
   # paste pads a shorter file with empty fields, so a run of another length shows as NF != 16.
   mismatch=$(paste -d ' ' "$data/reference/$name.state" <(echo "$trace") "$data/canvas-crc/$name.crc" | awk '
     NF != 16 { print "pass " NR ": " $0 " (a run of another length?)"; exit }
@@ -31,8 +31,14 @@ check() {
   echo "FAIL: $name: $mismatch"
   failures=$((failures + 1))
 }
-check nokeys "" "$@"
-check keys-700-space "700:space" "$@"
-check keys-2500-space_2500-space_4000-escape "2500:space,2500:space,4000:escape" "$@"
-echo "$((3 - failures)) passed, $failures failed"
+declare -A keysOf=([nokeys]="" [keys-700-space]="700:space"
+  [keys-2500-space_2500-space_4000-escape]="2500:space,2500:space,4000:escape")
+shift
+runs=("$@")
+[ ${#runs[@]} -eq 0 ] && runs=(nokeys keys-700-space keys-2500-space_2500-space_4000-escape)
+for run in "${runs[@]}"; do
+  [ -v "keysOf[$run]" ] || { echo "no recorded run named $run" >&2; exit 2; }
+  check "$run" "${keysOf[$run]}"
+done
+echo "$((${#runs[@]} - failures)) passed, $failures failed"
 [ $failures -eq 0 ]

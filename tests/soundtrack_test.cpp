@@ -14,13 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "scenes/render_frame.h"
+
 namespace {
 
 constexpr double kRate = 44100;
 
 // The first pass of scenes 1..4 in a run without keys (the reference traces
 // pin them), at 60 passes per second.
-constexpr int kScenePasses[] = {1089, 3177, 4265, 5353};
+constexpr long kScenePasses[] = {sceneStartPass(1), sceneStartPass(2), sceneStartPass(3),
+                                 sceneStartPass(4)};
 
 // The file's interleaved stereo samples; empty unless it is 44.1 kHz stereo
 // long enough for the script and its ending before the loop restarts.
@@ -84,9 +87,10 @@ TEST(Soundtrack, EachSceneStartIsWhereTheMusicTurns) {
   ASSERT_FALSE(soundtrack().empty()) << "data.dat missing, under 108 s or not 44.1 kHz stereo";
   const Bands e = bandLevels(soundtrack());
   auto rise = [&](size_t f) { return change(e, f - 5, f, 5, true); };
-  for (int pass : kScenePasses) {
+  for (const long pass : kScenePasses) {
     const double seconds = (pass - 1) / 60.0;
-    const size_t start = size_t(std::lround(seconds / kFrameS)), fade = size_t(86 / 60.0 / kFrameS);
+    const size_t start = size_t(std::lround(seconds / kFrameS)),
+                 fade = size_t(kWhiteTransitionPasses / 60.0 / kFrameS);
     size_t best = start;
     for (size_t f = start - 50; f <= start + 50; ++f) best = rise(f) > rise(best) ? f : best;
     EXPECT_NEAR(best * kFrameS, seconds, 0.05) << "the scene starting at pass " << pass;

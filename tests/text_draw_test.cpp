@@ -8,10 +8,8 @@
 #include <vector>
 
 #include "assets/assets.h"
+#include "effects/effects_testing.h"
 #include "effects_util.h"
-
-bool drawTextFromStrip(const uint8_t* strip, const uint8_t* text, int32_t x, int32_t y,
-                       int32_t limit);
 
 namespace {
 

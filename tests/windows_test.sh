@@ -66,7 +66,8 @@ case $group in
     echo "ok: wineserver stopped"
     ;;
   traces)
-    env -u DISPLAY bash "$tests/reference_trace_test.sh" "$build" wine "$windir/demo-capture.exe"
+    env -u DISPLAY DEMO_CAPTURE_RUNNER=wine DEMO_CAPTURE="$windir/demo-capture.exe" \
+      bash "$tests/reference_trace_test.sh" "$build"
     ;;
   capture)
     . "$tests/support/demo_on_x.sh"
@@ -94,7 +95,7 @@ case $group in
     # server of its own, on its own X server, and leaves none behind.
     wineserver -k 2>/dev/null
     trap 'wineserver -k 2>/dev/null; kill $servers 2>/dev/null; rm -rf "$work"' EXIT
-    start_x $screen_size
+    start_x 24 $screen_size
     # Every frame of scene 0 in the run without keys, as recorded.
     paste -d ' ' "$tests/data/reference/nokeys.state" "$tests/data/canvas-crc/nokeys.crc" |
       awk '$3 == 0 && $5 == 0 { print $8 }' >"$work/scene0.crc"

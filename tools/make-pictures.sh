@@ -3,6 +3,11 @@
 # (docs/scene-0.png .. docs/scene-4.png) and a contact sheet of the five
 # (docs/contact-sheet.png), captured headless by demo-capture and converted
 # with ffmpeg, and a spectrogram of the soundtrack (docs/soundtrack.png).
+# Also the web page's two pictures: the still of scene 0 behind its start
+# panel (docs/web-still.webp, half size and lossy: some 23 KB where the
+# full frame's rings take 400 KB) and the 1200 x 630 card that sites show
+# for a link to it (docs/link-preview.jpg, 310 KB, where a PNG of the rings
+# takes 1.3 MB).
 # Usage, after a build: sh tools/make-pictures.sh [BUILD_DIR]
 set -e
 build=${1:-build}
@@ -23,6 +28,13 @@ done
 ffmpeg -v error -y -framerate 1 -i "$docs/scene-%d.png" \
   -vf "scale=320:240:flags=area,tile=5x1:padding=6:margin=6:color=0x202020" \
   -frames:v 1 "$docs/contact-sheet.png"
+ffmpeg -v error -y -i "$docs/scene-0.png" -vf scale=320:240:flags=area -c:v libwebp -quality 60 \
+  "$docs/web-still.webp"
+# Scene 0 at the full height on the left, scenes 3 and 4 beside it: the
+# 1.91:1 card that previews crop to shows the rings, the balloon and the text.
+ffmpeg -v error -y -i "$docs/scene-0.png" -i "$docs/scene-3.png" -i "$docs/scene-4.png" -filter_complex \
+  "color=c=0x101810:s=1200x630[card];[0]scale=840:630:flags=lanczos[big];[1]scale=352:264:flags=area[a];[2]scale=352:264:flags=area[b];[card][big]overlay=0:0[c1];[c1][a]overlay=844:34[c2];[c2][b]overlay=844:332" \
+  -frames:v 1 -q:v 3 "$docs/link-preview.jpg"
 
 # The soundtrack's spectrogram, 30 Hz to 18 kHz on a log scale over its
 # whole length, with a line where each scene starts and where the script
@@ -38,4 +50,4 @@ done
 ffmpeg -v error -y -nostdin -i "$build/data.dat" -lavfi \
   "showspectrum=s=${columns}x2048:slide=fullframe:mode=combined:scale=log:fscale=log:color=intensity:drange=90:start=30:stop=18000,scale=$width:300:flags=area$lines" \
   -frames:v 1 "$docs/soundtrack.png"
-echo "wrote $docs/scene-0.png .. scene-4.png, contact-sheet.png and soundtrack.png"
+echo "wrote $docs/scene-0.png .. scene-4.png, contact-sheet.png, web-still.webp, link-preview.jpg and soundtrack.png"

@@ -3,13 +3,14 @@
 # who may use sudo:
 #   setup-debian.sh           to build and run it: compiler, CMake, libraries
 #   setup-debian.sh --tests   also what the tests use: GoogleTest, Google
-#                             Benchmark, Xvfb and X tools, ffmpeg, FreeType
+#                             Benchmark, MPFR, Xvfb and X tools, ffmpeg, FreeType
 #                             and the typeface for the font maker's test,
 #                             `file` for cpack's package checks, and for the
-#                             web page Emscripten, brotli, Chromium, Node.js
-#                             with the pinned playwright-core from npm,
-#                             and for Windows MinGW-w64, stb_vorbis and Wine
-#                             (64-bit only: never wine32 or any i386 package)
+#                             web page Emscripten, brotli, Chromium, Firefox
+#                             ESR, Node.js with the pinned playwright-core and
+#                             puppeteer-core from npm, and for Windows
+#                             MinGW-w64, stb_vorbis and Wine (64-bit only:
+#                             never wine32 or any i386 package)
 #   setup-debian.sh --checks  what CI's further checks use: clang with
 #                             libFuzzer, valgrind, clang-format, and
 #                             debootstrap for the bare Debian root
@@ -27,10 +28,10 @@ case "${1:-}" in
       libsdl1.2-compat-dev libdeflate-dev \
       libsndfile1-dev libsamplerate0-dev libvorbis-dev libebur128-dev
     if [ "${1:-}" = "--tests" ]; then
-      install libgtest-dev libbenchmark-dev zlib1g-dev \
+      install libgtest-dev libbenchmark-dev zlib1g-dev libmpfr-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
-        ffmpeg emscripten brotli chromium nodejs \
+        ffmpeg emscripten brotli chromium firefox-esr nodejs \
         g++-mingw-w64-x86-64-posix libstb-dev wine wine64 libwine
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm

@@ -1,14 +1,18 @@
 // page.js - runs the demo in the page: loads the program and the music with
-// a progress bar, says in plain words what cannot work (opened as a file, no
-// program, no music), waits for the viewer's click, tap or key (browsers keep
-// sound off until then), plays the program, shows its controls when the
-// mouse moves or the screen is tapped, keeps the canvas at a whole-number
-// scale when it can, and after the end offers to play again.
+// a progress bar in bytes on the wire, says in plain words what cannot work
+// (opened as a file, no program, no music, no sound output), offers the start
+// as soon as the files are in and decodes the music while the viewer reads
+// the panel, waits for the viewer's click, tap or key (browsers keep sound
+// off until then), plays the program, shows its controls when the mouse
+// moves or the screen is tapped, fits the canvas to the screen (see
+// fitCanvas), and after the end offers to play again.
 //
 // Keys while it plays: Space skips a scene, Escape ends (in full screen the
 // first Escape only leaves full screen, as browsers keep that key), M mutes,
-// F goes full screen. Before the start, any key but Tab, the modifiers and
-// the function keys starts it.
+// F goes full screen. Before the start M mutes or unmutes, and any other key
+// but Tab, Escape, the modifiers and the function keys starts it. After the
+// end, "Play again" is neither focused nor clickable for kReplayGuardMs, so a
+// key or tap meant for the demo's last moments does not restart it.
 //
 // Modes for tests and measurements (index.html?...):
 //   frames=N&keys=PASS:KEY,...  runs N passes unpaced, as the capture tool does
@@ -19,8 +23,11 @@
 //       kBenchFramesPerScene frames after a warm-up, and puts the page's work
 //       per animation frame (median and 90th percentile, ms, by scene) in
 //       window.benchResult.
-// window.demoClock() says which pass the picture is on and where the music
-// is: {pass, musicSeconds}; in sync, musicSeconds = (pass - 1) / 60.
+// window.demoClock() says which pass the picture is on, where the music is,
+// which scene is on screen and for how long: {pass, musicSeconds, scene,
+// sceneSeconds} (sceneSeconds null during a transition). In step,
+// musicSeconds is the scene's section start (Module._webSectionSeconds)
+// plus sceneSeconds; without skips that is (pass - 1) / 60.
 'use strict';
 
 const kScriptFile = 'demo.js';
@@ -35,7 +42,14 @@ const kControlsShownMs = 3000;  // the controls stay this long after a move or a
 const kDoubleTapMs = 350;
 // An Escape that comes this soon after full screen ended is the one that ended it.
 const kFullscreenEscapeMs = 500;
-const kMinWholeScale = 2;  // from 2x on, the canvas is scaled by whole numbers only
+// A whole number of device pixels per canvas pixel as long as that keeps at
+// least this share of the size that fits; below it, the picture fills the
+// space instead (see fitCanvas).
+const kWholeScaleShare = 0.9;
+// After the end, "Play again" ignores clicks, taps and keys this long.
+const kReplayGuardMs = 1000;
+const kSoundNoticeMs = 8000;  // how long the note on a missing sound output shows
+const kDefaultVolume = 0.8;  // the slider's place on a first visit, 0..1
 const kMusicDecodeRate = 44100;  // the soundtrack's own rate: decoding need not resample it
 const kSoundStartWaitMs = 1000;
 // The first frames, while the browser still compiles and settles the page,
@@ -57,6 +71,9 @@ const params = new URLSearchParams(location.search);
 const testMode = params.has('frames');
 const benchMode = params.has('bench');
 const touchFirst = matchMedia('(pointer: coarse)').matches;
+// A viewer who asked for less motion is told that the demo is all motion,
+// and only the start button starts it, not any key or a tap anywhere.
+const calm = matchMedia('(prefers-reduced-motion: reduce)');
 
 let state = 'loading';  // loading, ready, playing, ended, failed, testing: also the body's class
 let runtimeReady;
@@ -68,7 +85,15 @@ let lastTapAt = -Infinity;
 let lastPointerType = 'mouse';
 let hideTimer = 0;
 let bench = null;
-const sound = { volume: 0.8, muted: false };
+let endedAt = -Infinity;
+let starting = false;  // the viewer has asked to start; the music is still being decoded
+// What the start waits for: '' once the music is decoded (or the sentence
+// saying why there is none).
+let musicReady = Promise.resolve('');
+// audible: the volume that unmuting returns to when the slider stands at 0.
+const sound = { volume: kDefaultVolume, muted: false, audible: kDefaultVolume };
+const viewElement = element('view');
+const viewContext = viewElement.getContext('2d', { alpha: false });
 
 // Emscripten's program reads this object when demo.js runs.
 var Module = {
@@ -81,7 +106,11 @@ var Module = {
   onAbort: (what) => fail(`The demo stopped (${what}). Reloading the page may help.`),
 };
 
-window.demoClock = () => ({ pass: Module._webPassesRun(), musicSeconds: Module.webMusic.position() });
+window.demoClock = () => {
+  const sceneSeconds = Module._webSceneSeconds();
+  return { pass: Module._webPassesRun(), musicSeconds: Module.webMusic.position(),
+           scene: Module._webSceneShown(), sceneSeconds: Number.isNaN(sceneSeconds) ? null : sceneSeconds };
+};
 
 function setState(name) {
   document.body.classList.replace(state, name);
@@ -101,22 +130,45 @@ function megabytes(bytes) {
   return (bytes / 1e6).toFixed(bytes < 1e6 ? 2 : 1);
 }
 
-// The loading bar over the bytes of the files being fetched. Totals come from
-// page-files.json: a server that compresses them sends fewer bytes, and their
-// Content-Length then counts those.
-function makeProgress(total) {
-  const progress = { loaded: 0 };
-  progress.add = (bytes) => {
-    progress.loaded += bytes;
-    const shown = total > 0 ? Math.min(progress.loaded, total) : 0;
-    element('loading-bar').style.width = total > 0 ? `${(100 * shown) / total}%` : '0';
-    element('loading').setAttribute('aria-valuenow', total > 0 ? Math.round((100 * shown) / total) : 0);
-    element('loading-text').textContent = total > 0
-      ? `Loading… ${megabytes(shown)} of ${megabytes(total)} MB`
-      : `Loading… ${megabytes(progress.loaded)} MB`;
+// The loading bar over the bytes that come over the network. A file's body
+// arrives decompressed, so its wire size is its Content-Length (the
+// compressed copy's, when the server sent one), and it is counted as filled
+// in the share of its size (page-files.json) that has arrived. The total
+// shows once every file's response has begun; a file without
+// Content-Length counts its size, one that failed nothing.
+function makeProgress(names, sizes) {
+  const files = new Map(names.map((name) => [name, { wire: null, size: sizes[name] || 0, got: 0 }]));
+  const show = () => {
+    const all = [...files.values()];
+    if (all.some((file) => file.wire === null)) return;
+    const total = all.reduce((sum, file) => sum + file.wire, 0);
+    const done = all.reduce((sum, file) =>
+      sum + (file.size > 0 ? Math.min(1, file.got / file.size) * file.wire : 0), 0);
+    element('loading-bar').style.width = total > 0 ? `${(100 * done) / total}%` : '0';
+    element('loading').setAttribute('aria-valuenow', total > 0 ? Math.round((100 * done) / total) : 0);
+    element('loading-text').textContent = `Loading… ${megabytes(done)} of ${megabytes(total)} MB`;
   };
-  progress.add(0);
-  return progress;
+  return {
+    begun(name, response) {
+      const file = files.get(name);
+      file.wire = Number(response.headers.get('Content-Length')) || file.size;
+      show();
+    },
+    add(name, bytes) {
+      files.get(name).got += bytes;
+      show();
+    },
+    // A file that arrived in full, whatever its listed size said.
+    done(name) {
+      const file = files.get(name);
+      [file.got, file.size] = [1, 1];
+      show();
+    },
+    failed(name) {
+      Object.assign(files.get(name), { wire: 0, size: 0 });
+      show();
+    },
+  };
 }
 
 // Fetches `name`, counting its bytes as they come. Rejects with an Error
@@ -126,18 +178,24 @@ async function fetchCounted(name, progress) {
   try {
     response = await fetch(name);
   } catch (error) {
+    progress.failed(name);
     throw new Error(`${name}: the server did not answer`);
   }
-  if (response.status === 404) throw new Error(`${name} is not on the server`);
-  if (!response.ok) throw new Error(`${name}: the server answered ${response.status}`);
+  if (!response.ok) {
+    progress.failed(name);
+    throw new Error(response.status === 404 ? `${name} is not on the server`
+                                            : `${name}: the server answered ${response.status}`);
+  }
+  progress.begun(name, response);
   const reader = response.body.getReader();
   const chunks = [];
   for (;;) {
     const { done, value } = await reader.read();
     if (done) break;
     chunks.push(value);
-    progress.add(value.length);
+    progress.add(name, value.length);
   }
+  progress.done(name);
   return new Blob(chunks).arrayBuffer();
 }
 
@@ -155,26 +213,37 @@ function runScript(bytes) {
   });
 }
 
-// Fetches and decodes the music. Resolves to '' when it can play, or to the
-// sentence that says why the demo will be silent.
+// Fetches the music. Resolves, once its bytes are in, to {decoded}: a promise
+// of its decoding, which resolves to '' when it can play, or to the sentence
+// that says why the demo will be silent.
 async function loadMusic(progress) {
   const AudioContextType = window.AudioContext || window.webkitAudioContext;
-  if (!AudioContextType) return 'This browser has no Web Audio, so the demo plays without music.';
+  const silent = (sentence) => ({ decoded: Promise.resolve(sentence) });
+  if (!AudioContextType) {
+    progress.failed(kMusicFile);
+    return silent('This browser has no Web Audio, so the demo plays without music.');
+  }
   try {
     musicBytes = await fetchCounted(kMusicFile, progress);
   } catch (error) {
-    return `The music could not be loaded (${error.message}), so the demo plays without music.`;
+    return silent(`The music could not be loaded (${error.message}), so the demo plays without music.`);
   }
+  return { decoded: decodeMusic() };
+}
+
+// An offline context decodes without asking for the sound output, which
+// browsers open only after the viewer acts; the browser decodes on a thread
+// of its own while the viewer reads the start panel.
+async function decodeMusic() {
   try {
-    // An offline context decodes without asking for the sound output, which
-    // browsers open only after the viewer acts.
     const decoder = new OfflineAudioContext(2, 1, kMusicDecodeRate);
     Module.musicFiles = { [kMusicFile]: await decoder.decodeAudioData(musicBytes.slice(0)) };
+    return '';
   } catch (error) {
+    musicBytes = null;
     return `This browser cannot play the music's format (${kMusicFile} is Ogg Vorbis), ` +
            'so the demo plays without music.';
   }
-  return '';
 }
 
 async function loadPage() {
@@ -187,8 +256,8 @@ async function loadPage() {
   }
   const sizes = await fetch(kFileList).then((response) => response.json()).catch(() => ({}));
   const fetched = [kScriptFile, kProgramFile].concat(testMode || benchMode ? [] : [kMusicFile]);
-  const progress = makeProgress(fetched.reduce((sum, name) => sum + (sizes[name] || 0), 0));
-  const music = fetched.includes(kMusicFile) ? loadMusic(progress) : Promise.resolve('');
+  const progress = makeProgress(fetched, sizes);
+  const music = fetched.includes(kMusicFile) ? loadMusic(progress) : { decoded: Promise.resolve('') };
   try {
     const [program, script] = await Promise.all([fetchCounted(kProgramFile, progress),
                                                  fetchCounted(kScriptFile, progress)]);
@@ -198,9 +267,13 @@ async function loadPage() {
     return fail(`The demo's program could not be loaded (${error.message}). ` +
                 'Reloading the page may help.');
   }
-  const [musicProblem] = await Promise.all([music, runtime]);
+  // The music is in; its decoding goes on.
+  const [{ decoded }] = await Promise.all([music, runtime]);
   if (state === 'failed') return;
-  element('notice').textContent = musicProblem;
+  musicReady = decoded.then((problem) => {
+    element('notice').textContent = problem;
+    return problem;
+  });
   if (testMode) return runTestMode();
   if (benchMode) return runBench();
   setState('ready');
@@ -218,6 +291,12 @@ function offerStart() {
     : 'Space skips a scene, Escape ends, M mutes, F or a double click: full screen.';
   start.hidden = false;
   start.focus({ preventScroll: true });
+}
+
+// The start panel's word on the sound: muted from an earlier visit, with a
+// button to change that.
+function showMutedOnPanel() {
+  element('panel-muted').hidden = !sound.muted;
 }
 
 // Inside the viewer's gesture: the one moment a browser lets sound start.
@@ -245,9 +324,16 @@ function soundRunning() {
                        new Promise((resolve) => setTimeout(resolve, kSoundStartWaitMs))]);
 }
 
-function startDemo() {
-  if (state !== 'ready') return;
+// The sound output opens at once, inside the viewer's act; the picture
+// starts when the music is decoded, which has mostly happened while the
+// viewer read the panel.
+async function startDemo() {
+  if (state !== 'ready' || starting) return;
+  starting = true;
   openSound();
+  element('start').textContent = 'Starting…';
+  await musicReady;
+  starting = false;
   if (musicBytes) Module.FS.writeFile(kMusicFile, new Uint8Array(musicBytes));
   play();
 }
@@ -257,14 +343,33 @@ async function play() {
   element('end-panel').hidden = true;
   if (!benchMode) showControls();  // once at the start, so the viewer knows they are there
   await soundRunning();
+  if (!benchMode) tellIfSilent();
   await Module.ccall('webPlayDemo', 'number', [], [], { async: true });
   hideControls();
   // A finished demo never stays in full screen.
   if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
   setState('ended');
+  endedAt = performance.now();
   if (benchMode) return reportBench();
   element('end-panel').hidden = false;
-  element('replay').focus({ preventScroll: true });
+  // The panel, not its button, has the focus: Tab reaches "Play again".
+  element('end-panel').focus({ preventScroll: true });
+}
+
+function replay() {
+  if (state === 'ended' && performance.now() - endedAt >= kReplayGuardMs) play();
+}
+
+// A sound output that did not start (a browser with no output device keeps
+// it suspended) leaves the demo silent: say so while it plays.
+function tellIfSilent() {
+  const context = Module.musicContext;
+  if (!context || !Module.musicFiles || context.state === 'running') return;
+  const notice = element('sound-notice');
+  notice.textContent = 'The browser has no sound output for this page ' +
+                       '(no sound device, or sound is blocked), so the demo plays without music.';
+  notice.hidden = false;
+  setTimeout(() => { notice.hidden = true; }, kSoundNoticeMs);
 }
 
 function skipScene() {
@@ -282,6 +387,7 @@ function endDemo() {
 function nextFrame() {
   if (bench) benchFrameDone();
   if (!controls.hidden) updateControls();
+  if (stage.classList.contains('smooth')) copyToView();
   return new Promise((resolve) => requestAnimationFrame((time) => {
     frameStartedAt = performance.now();
     resolve(time);
@@ -359,6 +465,7 @@ function applySound() {
   muteButton.setAttribute('aria-pressed', String(sound.muted));
   muteButton.setAttribute('aria-label', sound.muted ? 'Unmute' : 'Mute');
   volumeInput.value = String(Math.round(sound.volume * 100));
+  showMutedOnPanel();
   try {
     localStorage.setItem(kSoundSettings, JSON.stringify(sound));
   } catch (error) {
@@ -371,6 +478,7 @@ function restoreSound() {
     const saved = JSON.parse(localStorage.getItem(kSoundSettings) || '{}');
     if (typeof saved.muted === 'boolean') sound.muted = saved.muted;
     if (saved.volume >= 0 && saved.volume <= 1) sound.volume = saved.volume;
+    if (saved.audible > 0 && saved.audible <= 1) sound.audible = saved.audible;
   } catch (error) {
     // nothing saved, or storage is off
   }
@@ -385,6 +493,8 @@ function onKey(event) {
   if (event.ctrlKey || event.metaKey || event.altKey || event.repeat) return;  // browser shortcuts
   if (state === 'ready') {
     if (kNotStartKeys.has(event.key) || kFunctionKey.test(event.key)) return;
+    if (event.key === 'm' || event.key === 'M') return toggleMute();
+    if (calm.matches && event.target !== element('start')) return;
     // Enter and Space on another focused button are that button's.
     const other = event.target instanceof HTMLButtonElement && event.target.id !== 'start';
     if (other && (event.key === 'Enter' || event.key === ' ')) return;
@@ -401,8 +511,18 @@ function onKey(event) {
   }
 }
 
+// Unmuting a slider at 0 brings back the last volume that could be heard.
 function toggleMute() {
   sound.muted = !sound.muted;
+  if (!sound.muted && sound.volume === 0) sound.volume = sound.audible;
+  applySound();
+}
+
+// The slider at 0 is muted; moved up from there, it unmutes.
+function setVolume(volume) {
+  sound.volume = volume;
+  sound.muted = volume === 0;
+  if (volume > 0) sound.audible = volume;
   applySound();
 }
 
@@ -410,7 +530,9 @@ function toggleMute() {
 // screen. A mouse shows them by moving; a double click goes full screen.
 function onPointerUp(event) {
   lastPointerType = event.pointerType;
-  if (state === 'ready' && event.target !== element('start')) return startDemo();
+  // A tap anywhere starts (a button acts by its click), but for a viewer who
+  // asked for less motion, only the start button does.
+  if (state === 'ready' && !event.target.closest('button') && !calm.matches) return startDemo();
   if (state !== 'playing') return;
   if (controls.contains(event.target)) {
     lastTapAt = -Infinity;  // a tap on a control is no half of a double tap
@@ -426,24 +548,54 @@ function onPointerUp(event) {
   else hideControls();
 }
 
-// As large as fits; from 2x on, a whole number of device pixels per canvas
-// pixel, placed on whole device pixels, so every pixel has the same size.
+// The canvas as large as fits. A whole number of device pixels per canvas
+// pixel, placed on whole device pixels, makes every pixel the same size:
+// taken whenever it keeps kWholeScaleShare of the size. Otherwise the
+// picture fills the space, and so that its pixels are not uneven (alternate
+// 1- and 2-pixel columns) the frame is enlarged by the whole number below
+// first, crisp, into the view canvas, and only that last step is smoothed
+// ('smooth' on the stage; copyToView does it each frame).
+// A screen held upright (taller than 4:3) puts the picture at the top
+// third's edge with the controls right under it, and asks for sideways.
 function fitCanvas() {
   const ratio = window.devicePixelRatio || 1;
   const width = stage.clientWidth;
   const height = stage.clientHeight;
   let scale = Math.min(width / kCanvasWidth, height / kCanvasHeight);
-  if (scale * ratio >= kMinWholeScale) scale = Math.floor(scale * ratio) / ratio;
-  const place = (room, size) => `${Math.floor(((room - size) / 2) * ratio) / ratio}px`;
-  Object.assign(canvasElement.style, {
-    width: `${kCanvasWidth * scale}px`, height: `${kCanvasHeight * scale}px`, margin: '0',
-    left: place(width, kCanvasWidth * scale), top: place(height, kCanvasHeight * scale),
-  });
+  const whole = Math.floor(scale * ratio);
+  const crisp = whole >= 1 && whole >= kWholeScaleShare * scale * ratio;
+  if (crisp) scale = whole / ratio;
+  const [shownWidth, shownHeight] = [kCanvasWidth * scale, kCanvasHeight * scale];
+  const upright = height - shownHeight > width - shownWidth && height > width;
+  const snap = (length) => Math.floor(length * ratio) / ratio;
+  const left = snap((width - shownWidth) / 2);
+  const top = upright ? snap((height - shownHeight) / 3) : snap((height - shownHeight) / 2);
+  const box = { width: `${shownWidth}px`, height: `${shownHeight}px`, margin: '0',
+                left: `${left}px`, top: `${top}px` };
+  Object.assign(canvasElement.style, box);
+  Object.assign(viewElement.style, box);
+  stage.classList.toggle('smooth', !crisp);
+  stage.classList.toggle('upright', upright);
+  stage.style.setProperty('--picture-bottom', `${top + shownHeight}px`);
+  const step = Math.max(1, whole);
+  if (!crisp && viewElement.width !== kCanvasWidth * step) {
+    [viewElement.width, viewElement.height] = [kCanvasWidth * step, kCanvasHeight * step];
+  }
+  if (!crisp) copyToView();
+}
+
+function copyToView() {
+  viewContext.imageSmoothingEnabled = false;
+  viewContext.drawImage(canvasElement, 0, 0, viewElement.width, viewElement.height);
 }
 
 function wirePage() {
   addEventListener('keydown', onKey, true);
   stage.addEventListener('pointerup', onPointerUp);
+  stage.classList.toggle('touch', touchFirst);
+  const showCalm = () => { element('motion-note').hidden = !calm.matches; };
+  calm.addEventListener('change', showCalm);
+  showCalm();
   stage.addEventListener('pointermove', (event) => {
     if (event.pointerType === 'mouse' && (event.movementX || event.movementY)) showControls();
   });
@@ -451,19 +603,14 @@ function wirePage() {
     if (lastPointerType === 'mouse' && !controls.contains(event.target)) toggleFullscreen();
   });
   element('start').addEventListener('click', startDemo);
-  element('replay').addEventListener('click', () => {
-    if (state === 'ended') play();
-  });
+  element('panel-unmute').addEventListener('click', toggleMute);
+  element('replay').addEventListener('click', replay);
   element('skip').addEventListener('click', skipScene);
   element('end').addEventListener('click', endDemo);
   element('fullscreen').addEventListener('click', toggleFullscreen);
   element('fullscreen').hidden = !document.fullscreenEnabled;
   muteButton.addEventListener('click', toggleMute);
-  volumeInput.addEventListener('input', () => {
-    sound.volume = Number(volumeInput.value) / 100;
-    sound.muted = sound.volume === 0;
-    applySound();
-  });
+  volumeInput.addEventListener('input', () => setVolume(Number(volumeInput.value) / 100));
   controls.addEventListener('focusin', showControls);
   document.addEventListener('fullscreenchange', () => {
     if (!document.fullscreenElement) leftFullscreenAt = performance.now();

@@ -1,8 +1,8 @@
-// sw.js - the page's service worker: keeps a copy of every file of the page
-// (those page-files.json lists), so that a second visit plays without a
+// sw.js - the page's service worker: keeps a copy of every file the page
+// uses (those page-files.json lists), so that a second visit plays without a
 // network. It asks the network first and keeps what comes back, so a
 // rebuilt page is seen at once; only when the network fails does the copy
-// answer. Registered by page.js.
+// answer. Registered by page.js once the page has loaded its files.
 'use strict';
 
 const kCache = 'quillfen-page';
@@ -15,12 +15,15 @@ function keyOf(request) {
   return url.href;
 }
 
+// The page has just fetched every one of these files, so they are taken from
+// the browser's HTTP cache as they are: the first visit downloads each once.
+// Whatever that cache no longer holds comes from the network.
 async function keepPageFiles() {
   const cache = await caches.open(kCache);
-  const listed = await (await fetch(kFileList, { cache: 'no-cache' })).json();
+  const listed = await (await fetch(kFileList, { cache: 'force-cache' })).json();
   // One file that will not come (a page without music) must not cost the rest.
   const names = ['./', kFileList, ...Object.keys(listed)];
-  await Promise.all(names.map((name) => cache.add(new Request(name, { cache: 'no-cache' }))
+  await Promise.all(names.map((name) => cache.add(new Request(name, { cache: 'force-cache' }))
     .catch(() => {})));
 }
 

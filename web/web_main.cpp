@@ -15,7 +15,9 @@
 // async, and only one of them at a time; the others directly, as
 // Module._webX(), also while a run waits for a frame):
 //   webPlayDemo()              plays the demo once, paced at 60 frames/s, the
-//                              music kept at the picture's place;
+//                              music kept at the picture's place, and moved
+//                              to each scene's section when keys move the
+//                              script on (host/music_sync.h);
 //   webCapture(options)        the test mode: passes as fast as they go,
 //                              keys injected like the capture tool's --keys;
 //   webPressKey(key)           0: Space (skip a scene), 1: Escape (end);
@@ -24,12 +26,22 @@
 //   webSceneIndex()            the scene playing (5 or more once it is over),
 //   webSceneCount()            of how many,
 //   webSceneProgress()         how far it is, 0 to 1,
-//   webFading()                1 while a transition fades to the next one.
+//   webFading()                1 while a transition fades to the next one;
+//   webSceneShown()            the scene whose frames the picture shows (the
+//                              one a transition fades from, until the next
+//                              draws its first frame),
+//   webSceneSeconds()          seconds since it drew its first frame, NaN
+//                              from the start of a transition to the next
+//                              scene's first frame,
+//   webSectionSeconds(scene)   where that scene's section of the soundtrack
+//                              starts: in step, the music heard is there
+//                              plus webSceneSeconds().
 #include <emscripten.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -39,6 +51,7 @@
 #include "host/input_queue.h"
 #include "host/key_script.h"
 #include "host/music.h"
+#include "host/music_sync.h"
 #include "host/pacing.h"
 #include "platform/platform.h"
 #include "scenes/demo_state.h"
@@ -49,6 +62,18 @@
 namespace {
 
 long passesRun = 0;
+
+// The scene on screen and the pass that drew its first frame.
+int32_t sceneShown = 0;
+long sceneFirstPass = 1;
+
+// Notes a scene's first frame. A pass that draws a scene frame counts it
+// (sceneFrame moves); a transition's passes do not.
+void noteSceneShown(int32_t sceneBefore, int32_t frameBefore) {
+  if (demoState.sceneFrame == frameBefore || sceneBefore == sceneShown) return;
+  sceneShown = sceneBefore;
+  sceneFirstPass = passesRun;
+}
 
 // Passes the test mode runs between two looks at the browser's events, so a
 // long capture does not freeze the page.
@@ -100,18 +125,18 @@ int waitForFramesDue(AnimationPacer& pacer) {
   }
 }
 
-// Runs up to `count` passes; false once the loop is over.
-bool runPasses(int count) {
+// Runs up to `count` passes, keeping `sync` on the script; false once the
+// loop is over.
+bool runPasses(int count, MusicSync& sync) {
   for (int i = 0; i < count; ++i) {
     ++passesRun;
-    if (!loopGoesOn(runFramePass(openScreen()))) return false;
+    const int32_t sceneBefore = demoState.sceneIndex, frameBefore = demoState.sceneFrame;
+    const bool goesOn = loopGoesOn(runFramePass(openScreen()));
+    noteSceneShown(sceneBefore, frameBefore);
+    musicMoveAfterPass(sync, passesRun);
+    if (!goesOn) return false;
   }
   return true;
-}
-
-// In sync, pass n shows while the music plays second (n - 1) / 60.
-double musicSecondsOfPass(long pass) {
-  return static_cast<double>(pass - 1) / static_cast<double>(kFramesPerSecond);
 }
 
 void reportPass(long pass, bool rendered) {
@@ -149,12 +174,15 @@ EMSCRIPTEN_KEEPALIVE int webPlayDemo() {
   musicStart();
   resetDemoState();
   passesRun = 0;
+  sceneShown = 0;
+  sceneFirstPass = 1;
   AnimationPacer pacer{};
+  MusicSync sync = kMusicSyncAtStart;
   bool goesOn = true;
   while (goesOn) {
-    goesOn = runPasses(waitForFramesDue(pacer));
+    goesOn = runPasses(waitForFramesDue(pacer), sync);
     showPresentedFrame();
-    if (goesOn) keepMusicAt(musicSecondsOfPass(passesRun));
+    if (goesOn) keepMusicAt(musicSecondsOfPass(sync, passesRun));
   }
   musicEnd();
   blankScreen();
@@ -198,6 +226,20 @@ EMSCRIPTEN_KEEPALIVE int webSceneIndex() { return demoState.sceneIndex; }
 EMSCRIPTEN_KEEPALIVE int webSceneCount() { return kSceneCount; }
 
 EMSCRIPTEN_KEEPALIVE int webFading() { return demoState.fading ? 1 : 0; }
+
+EMSCRIPTEN_KEEPALIVE int webSceneShown() { return sceneShown; }
+
+EMSCRIPTEN_KEEPALIVE double webSceneSeconds() {
+  // The pass that ends a transition draws nothing: until the next scene's
+  // first frame, the one on screen is the last transition frame.
+  if (demoState.fading || demoState.sceneIndex != sceneShown)
+    return std::numeric_limits<double>::quiet_NaN();
+  return static_cast<double>(passesRun - sceneFirstPass) / kFramesPerSecond;
+}
+
+EMSCRIPTEN_KEEPALIVE double webSectionSeconds(int scene) {
+  return static_cast<double>(sceneStartPass(scene) - 1) / kFramesPerSecond;
+}
 
 EMSCRIPTEN_KEEPALIVE double webSceneProgress() {
   if (demoState.sceneLength <= 0) return 0.0;

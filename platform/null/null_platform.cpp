@@ -1,6 +1,7 @@
 // null_platform.cpp - display and input of the null platform (null_screen.h).
 #include "host/input_queue.h"
 #include "platform/null/null_screen.h"
+#include "platform/posix/stop_signals.h"
 
 namespace {
 
@@ -15,4 +16,12 @@ Screen* openScreen() {
 
 void presentCanvas(Screen* screen) { ++screen->framesShown; }
 
-bool nextInput(DemoInput& input) { return takeQueuedInput(input); }
+// A stop signal caught by the program (platform/posix/stop_signals.h) is a
+// Quit here too.
+bool nextInput(DemoInput& input) {
+  if (takeStopRequest()) {
+    input = DemoInput::Quit;
+    return true;
+  }
+  return takeQueuedInput(input);
+}

@@ -26,4 +26,10 @@ void catchStopSignals(BlockedCalls blockedCalls) {
 
 bool stopSignalled() { return stopRequests != 0; }
 
-int stopSignalCount() { return stopRequests; }
+bool takeStopRequest() {
+  static int taken = 0;
+  const int arrived = stopRequests;
+  if (arrived == taken) return false;
+  taken = arrived;
+  return true;
+}

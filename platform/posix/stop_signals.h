@@ -24,6 +24,7 @@ void catchStopSignals(BlockedCalls blockedCalls);
 // True once one of the stop signals has arrived.
 bool stopSignalled();
 
-// How many stop signals have arrived so far, so that a caller can tell a
-// new request from one it has already acted on.
-int stopSignalCount();
+// True once for each stop signal that arrived since the last call: the
+// platforms' nextInput hands each as a Quit, so one that comes while the
+// music's end waits still ends that wait.
+bool takeStopRequest();

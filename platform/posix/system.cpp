@@ -9,6 +9,7 @@
 // comes first, so `cd build && ./demo` finds the library built beside it
 // whatever LD_LIBRARY_PATH says.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <strings.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,6 +20,8 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/posix/descriptors.h"
+#include "platform/posix/elf_check.h"
 
 namespace {
 
@@ -54,6 +57,26 @@ bool besideExecutable(const char* file, char* out, size_t size) {
   return written > 0 && static_cast<size_t>(written) < size;
 }
 
+// dlopen of the file `path`, refused first when the file is cut short of
+// what its ELF header declares: mapped, that would end the program with a
+// bus error. A file that cannot be opened here is left to dlopen to report.
+void* openWholeLibrary(const char* path) {
+  // Not blocking: a FIFO under the library's name must not stop the check.
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    char why[256];
+    bool whole = elfFileWhole(fd, why, sizeof why);
+    close(fd);
+    if (!whole) {
+      snprintf(loadError, sizeof loadError, "%s: %s", path, why);
+      return nullptr;
+    }
+  }
+  if (void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL)) return module;
+  snprintf(loadError, sizeof loadError, "%s", dlerror());
+  return nullptr;
+}
+
 }  // namespace
 
 namespace platform {
@@ -68,14 +91,16 @@ ModuleHandle LoadLibraryA(const char* name) {
   char local[PATH_MAX];
   // A file name without a directory goes to the executable's directory
   // first; one with a directory is taken as it stands.
-  if (strchr(file, '/') == nullptr && besideExecutable(file, local, sizeof local) &&
-      access(local, F_OK) == 0) {
-    if (void* module = dlopen(local, RTLD_NOW | RTLD_LOCAL)) return module;
-    snprintf(loadError, sizeof loadError, "%s", dlerror());
-    return nullptr;
-  }
+  const bool bare = strchr(file, '/') == nullptr;
+  const bool besideKnown = bare && besideExecutable(file, local, sizeof local);
+  if (besideKnown && access(local, F_OK) == 0) return openWholeLibrary(local);
+  if (!bare) return openWholeLibrary(file);
   if (void* module = dlopen(file, RTLD_NOW | RTLD_LOCAL)) return module;
-  snprintf(loadError, sizeof loadError, "%s", dlerror());
+  // The file is named, not the name asked for, and both places it was
+  // looked for.
+  snprintf(loadError, sizeof loadError,
+           "no %.240s beside the executable, and the system's search failed: %.200s",
+           besideKnown ? local : file, dlerror());
   return nullptr;
 }
 
@@ -121,7 +146,7 @@ void sleepUntilNs(int64_t deadline) {
 }
 
 FileAccess probeFile(const char* path) {
-  // A dangling or looping link exists but cannot be opened: not "missing".
+  if (fewDescriptorsLeft()) return FileAccess::NoDescriptors;
   if (access(path, F_OK) != 0 && errno == ENOENT) return FileAccess::Missing;
   return access(path, R_OK) == 0 ? FileAccess::Readable : FileAccess::Unreadable;
 }

@@ -5,12 +5,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "effects/canvas.h"
 #include "platform/platform.h"
+#include "platform/posix/descriptors.h"
 #include "platform/posix/stop_signals.h"
 #include "platform/sdl/sdl_screen.h"
 
@@ -19,6 +21,8 @@ namespace {
 // Full screen, double-buffered, in video memory: 0xC0000001.
 constexpr Uint32 kVideoModeFlags = SDL_FULLSCREEN | SDL_DOUBLEBUF | SDL_HWSURFACE;
 constexpr int kScreenBitsPerPixel = 32;
+// Fewer bits mean a palette, which a picture of this many colours cannot use.
+constexpr int kMinDisplayBitsPerPixel = 15;
 
 // Drivers SDL falls back to when there is no display; picking one quietly
 // would play the whole demo to nobody.
@@ -117,6 +121,46 @@ SDL_Surface* setDemoVideoMode() {
 
 Screen demoScreen{};  // the one there is, for the whole run
 
+// SDL's own reason for a mode it cannot set is in its terms ("Couldn't find
+// matching render driver" on a paletted display); say the likelier ones in
+// the viewer's.
+// The X display's depth in bits per pixel, or 0 when SDL does not run on X
+// (SDL 1.2's own answer, SDL_GetVideoInfo, is 0 for a paletted display).
+int x11DisplayDepth() {
+  using XOpenDisplayFn = void* (*)(const char*);
+  using XDefaultScreenFn = int (*)(void*);
+  using XDefaultDepthFn = int (*)(void*, int);
+  using XCloseDisplayFn = int (*)(void*);
+  void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD);
+  if (xlib == nullptr) return 0;
+  auto openDisplay = reinterpret_cast<XOpenDisplayFn>(dlsym(xlib, "XOpenDisplay"));
+  auto defaultScreen = reinterpret_cast<XDefaultScreenFn>(dlsym(xlib, "XDefaultScreen"));
+  auto defaultDepth = reinterpret_cast<XDefaultDepthFn>(dlsym(xlib, "XDefaultDepth"));
+  auto closeDisplay = reinterpret_cast<XCloseDisplayFn>(dlsym(xlib, "XCloseDisplay"));
+  int depth = 0;
+  if (openDisplay && defaultScreen && defaultDepth && closeDisplay) {
+    if (void* display = openDisplay(nullptr)) {
+      depth = defaultDepth(display, defaultScreen(display));
+      closeDisplay(display);
+    }
+  }
+  dlclose(xlib);
+  return depth;
+}
+
+// `depth` is the display's bits per pixel, 0 when unknown.
+void reportNoVideoMode(int depth) {
+  if (depth > 0 && depth < kMinDisplayBitsPerPixel) {
+    std::fprintf(stderr,
+                 "demo: the display shows %d bits per pixel; the demo needs a true-colour display "
+                 "(%d bits or more)\n",
+                 depth, kMinDisplayBitsPerPixel);
+  } else {
+    std::fprintf(stderr, "demo: cannot set the %dx%d video mode: %s\n", kCanvasWidth, kCanvasHeight,
+                 SDL_GetError());
+  }
+}
+
 bool userNamedDriver() {
   const char* chosen = std::getenv("SDL_VIDEODRIVER");
   return chosen != nullptr && chosen[0] != '\0';
@@ -139,6 +183,12 @@ Screen* openScreen() {
   // compat layer reads this before the mode is set. A user's own value wins.
   setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
 
+  // Without descriptors to spare, SDL fails with a misleading reason, and its
+  // drivers' complaints could not be kept off stderr.
+  if (fewDescriptorsLeft()) {
+    std::fprintf(stderr, "demo: cannot open the display: %s\n", std::strerror(EMFILE));
+    return nullptr;
+  }
   const int savedStderr = silenceStderr();
   const int started = SDL_Init(SDL_INIT_VIDEO);
   restoreStderr(savedStderr);
@@ -158,8 +208,7 @@ Screen* openScreen() {
 
   demoScreen.surface = setDemoVideoMode();
   if (demoScreen.surface == nullptr) {
-    std::fprintf(stderr, "demo: cannot set the %dx%d video mode: %s\n", kCanvasWidth, kCanvasHeight,
-                 SDL_GetError());
+    reportNoVideoMode(x11DisplayDepth());
     return nullptr;
   }
   watchForDisplayLoss();

@@ -6,8 +6,6 @@
 
 namespace {
 
-int stopRequestsTaken = 0;
-
 // Escape and the close request quit, Space skips; every other event, key
 // releases included, means nothing to the demo.
 bool translate(const SDL_Event& event, DemoInput& input) {
@@ -31,10 +29,7 @@ bool translate(const SDL_Event& event, DemoInput& input) {
 }  // namespace
 
 bool nextInput(DemoInput& input) {
-  // Each signal is one request, so one that arrives while the music's end
-  // waits still ends that wait.
-  if (stopSignalCount() != stopRequestsTaken) {
-    stopRequestsTaken = stopSignalCount();
+  if (takeStopRequest()) {
     input = DemoInput::Quit;
     return true;
   }

@@ -21,6 +21,18 @@ BOOL WINAPI onConsoleEvent(DWORD) {
 // check the count between them.
 void catchStopSignals(BlockedCalls) { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
 
-bool stopSignalled() { return stopSignalCount() != 0; }
+namespace {
 
-int stopSignalCount() { return static_cast<int>(InterlockedCompareExchange(&stopRequests, 0, 0)); }
+LONG requestsArrived() { return InterlockedCompareExchange(&stopRequests, 0, 0); }
+
+}  // namespace
+
+bool stopSignalled() { return requestsArrived() != 0; }
+
+bool takeStopRequest() {
+  static LONG taken = 0;
+  const LONG arrived = requestsArrived();
+  if (arrived == taken) return false;
+  taken = arrived;
+  return true;
+}

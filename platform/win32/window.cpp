@@ -26,7 +26,6 @@ constexpr wchar_t kWindowClass[] = L"QuillfenDemo";
 constexpr wchar_t kWindowTitle[] = L"Quillfen";
 
 Screen demoScreen{};
-int stopRequestsTaken = 0;
 
 // Escape and the close request (Alt+F4 comes as one) quit, Space skips; a
 // held key's repeats are not new presses (bit 30: the key was down already).
@@ -167,8 +166,7 @@ void presentCanvas(Screen* screen) {
 
 bool nextInput(DemoInput& input) {
   // Each console stop request is one Quit, as each signal is on Linux.
-  if (stopSignalCount() != stopRequestsTaken) {
-    stopRequestsTaken = stopSignalCount();
+  if (takeStopRequest()) {
     input = DemoInput::Quit;
     return true;
   }

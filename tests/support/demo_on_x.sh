@@ -19,12 +19,13 @@ export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null SDL_DISKAUDIODELAY=20
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS:}suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/tsan.supp"
 
-# start_x [WIDTHxHEIGHT]: starts an Xvfb server on a display it picks
-# itself; sets xpid and DISPLAY. Full screen on a larger screen without a
-# window manager shows a wrong quarter of SDL's picture, so the screen is
-# the demo's own size unless a size is given.
+# start_x [DEPTH [WIDTHxHEIGHT]]: starts an Xvfb server of DEPTH (24) bits
+# per pixel on a display it picks itself; sets xpid and DISPLAY. Full screen
+# on a larger screen without a window manager shows a wrong quarter of SDL's
+# picture, so the screen is the demo's own size unless a size is given.
 start_x() {
-  Xvfb -displayfd 3 -screen 0 "${1:-640x480}x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 "${2:-640x480}x${1:-24}" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xpid=$! servers="$servers $!"
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || die "Xvfb did not start"
@@ -54,6 +55,15 @@ run_demo() {
   wait $pid
   status=$? ms=$((($(date +%s%N) - start) / 1000000))
   lines=$(grep -v -E '^(CRITICAL: |      after [0-9]+ requests)' "$work/stderr")
+}
+
+# run_at_once FOLDER COMMAND...: runs a demo that is to end by itself, at
+# once; sets status and lines as run_demo does.
+run_at_once() {
+  local folder=$1
+  shift
+  (cd "$folder" && timeout 10 "$@") 2>"$work/stderr"
+  status=$? peak_kb=0 lines=$(grep -v '^CRITICAL: ' "$work/stderr")
 }
 
 # expect NAME STATUS [PATTERN]: the last run ended with STATUS in bounded

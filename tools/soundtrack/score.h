@@ -16,6 +16,8 @@
 #include <array>
 #include <span>
 
+#include "scenes/render_frame.h"
+
 namespace score {
 
 constexpr int kSampleRate = 44100;
@@ -261,8 +263,9 @@ constexpr std::array<Layer, 6> kCodaLayers = {{
     {Part::Arp, 0, 2, kArpSlow, {0.8, 0.7}, {0.5, 0.25}},
 }};
 
-constexpr int kOpeningPass = 1, kSpiralPass = 1089, kThanksPass = 3177, kRisingPass = 4265,
-              kFinalePass = 5353, kScriptEndPass = 6441;
+constexpr int kOpeningPass = sceneStartPass(0), kSpiralPass = sceneStartPass(1),
+              kThanksPass = sceneStartPass(2), kRisingPass = sceneStartPass(3),
+              kFinalePass = sceneStartPass(4), kScriptEndPass = sceneStartPass(kSceneCount);
 constexpr int kCodaPasses =
     2 * (kSpiralPass - kOpeningPass) / 8;  // two bars at the opening's tempo
 

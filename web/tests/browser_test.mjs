@@ -1,39 +1,38 @@
 // browser_test.mjs - the web page in a real browser: Debian's chromium,
 // headless, driven by playwright-core.
 //
-//   node browser_test.mjs --web DIR [--chromium PATH] [--group plays|touch|loading|capture]
+//   node browser_test.mjs --web DIR [--chromium PATH] [--group plays|touch|loading|capture] [--headed]
+//
+// --headed shows the browser's windows (under xvfb-run on a machine without
+// a display).
 //
 // DIR is the built page folder, served as web/serve.mjs serves it (compressed
-// copies included); under /no-music/ without data.dat, /bad-music/ with one
-// no browser can decode, /no-wasm/ without the program. The capture group
-// holds the page's test mode to the whole-run test's records (tests/data).
+// copies included), with its broken variants (page_fixtures.mjs). The
+// capture group holds the page's test mode to the whole-run test's records
+// (tests/data).
 import { after, test } from 'node:test';
 import assert from 'node:assert/strict';
-import fs from 'node:fs';
 import path from 'node:path';
 import { parseArgs } from 'node:util';
 
 import { chromium } from 'playwright-core';
 
-import { notFound, servePageFile, startServer } from '../serve.mjs';
+import {
+  assertTrace, complaints, failureSentences, noMusicReasons, pageCanvas, recorded, servePageVariants,
+} from './page_fixtures.mjs';
 
 const { values: options } = parseArgs({ options: { web: { type: 'string' },
-  chromium: { type: 'string', default: '/usr/bin/chromium' }, group: { type: 'string', default: 'all' } } });
-if (!options.web) throw new Error('usage: browser_test.mjs --web DIR [--chromium PATH] [--group NAME]');
+  chromium: { type: 'string', default: '/usr/bin/chromium' }, group: { type: 'string', default: 'all' },
+  headed: { type: 'boolean', default: false } } });
+if (!options.web) throw new Error('usage: browser_test.mjs --web DIR [--chromium PATH] [--group NAME] [--headed]');
 
 const kSlowDownRate = 1000 / 44100;  // the end's slide to 1000 Hz, as a playback rate
 const kDesktop = { viewport: { width: 800, height: 640 } };
 const kPhone = { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true };
 const root = path.resolve(options.web);
+const server = await servePageVariants(root);
 
-const server = await startServer((request, response) => {
-  const { pathname } = new URL(request.url, 'http://page');
-  const [, variant, route] = pathname.match(/^(?:\/(no-music|bad-music|no-wasm))?(\/.*)$/);
-  if (route === { 'no-music': '/data.dat', 'no-wasm': '/demo.wasm' }[variant]) return notFound(response);
-  if (variant === 'bad-music' && route === '/data.dat') return response.end('not audio'.repeat(200));
-  servePageFile(root, route, request, response);
-});
-const browser = await chromium.launch({ executablePath: options.chromium,
+const browser = await chromium.launch({ executablePath: options.chromium, headless: !options.headed,
   args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update'] });
 after(async () => { await browser.close(); server.closeAllConnections(); server.close(); });
 const group = (name) => ({ skip: options.group !== 'all' && options.group !== name });
@@ -58,20 +57,6 @@ async function withPage(pathname, body, contextOptions = kDesktop) {
 const until = (page, action, condition, timeout = 3000) => Promise.resolve(action).then(() =>
   page.waitForFunction(condition, null, { timeout }).catch(() => assert.fail(`not within ${timeout} ms: ${condition}`)));
 
-// The page canvas: the CRC-32 of its pixels as RGB bytes (the program's canvas
-// layout, so it compares with the trace's), and whether any pixel is lit.
-function pageCanvas() {
-  const canvas = document.getElementById('screen');
-  const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
-  let [crc, lit] = [~0, false];
-  for (let i = 0; i < rgba.length; ++i) {
-    if (i % 4 === 3) continue;
-    lit ||= rgba[i] !== 0;
-    crc ^= rgba[i];
-    for (let bit = 0; bit < 8; ++bit) crc = (crc >>> 1) ^ (0xEDB88320 & -(crc & 1));
-  }
-  return { crc: ~crc >>> 0, lit };
-}
 
 // Paced at 60 frames per second by the demo's own pass count: a hiccup made
 // up may add a frame or two, an unpaced loop would add hundreds.
@@ -108,6 +93,10 @@ test('plays: keys, controls by mouse, one clock after a stall, scale, full scree
   await until(page, page.keyboard.press('Space'), 'Module._webSceneIndex() === 2');
   await until(page, page.keyboard.press('m'), 'Module.musicOutput.gain.value < 0.01');
   await until(page, page.click('#mute'), 'Module.musicOutput.gain.value > 0.5');
+  // The slider at 0 is muted; M then brings back the volume it had.
+  await page.fill('#volume', '0');
+  await until(page, null, "Module.musicOutput.gain.value < 0.01 && document.getElementById('mute').ariaPressed === 'true'");
+  await until(page, page.keyboard.press('m'), "Module.musicOutput.gain.value > 0.5 && document.getElementById('volume').value === '80'");
 
   // Another tab in front stops the animation frames; back, picture and music agree.
   const clock = () => page.evaluate('window.demoClock()');
@@ -119,17 +108,30 @@ test('plays: keys, controls by mouse, one clock after a stall, scale, full scree
   await other.close();
   await page.bringToFront();
   await page.waitForTimeout(500);
-  const { pass, musicSeconds } = await clock();
-  assert.ok(Math.abs(musicSeconds - (pass - 1) / 60) < 0.1, `the music at ${musicSeconds} s, the picture at pass ${pass}`);
+  // After the skips above, each scene's section of the music goes with it.
+  await until(page, null, 'window.demoClock().scene === 2 && window.demoClock().sceneSeconds > 0.2');
+  const { musicSeconds, scene, sceneSeconds } = await clock();
+  const inStep = await page.evaluate(`Module._webSectionSeconds(${scene})`) + sceneSeconds;
+  assert.ok(scene === 2 && Math.abs(musicSeconds - inStep) < 0.1,
+            `the music at ${musicSeconds} s, scene ${scene} at ${sceneSeconds} s`);
 
-  // As large as fits, from 2x on a whole multiple of 640 x 480; centred.
-  for (const [width, height, scaled] of [[1400, 1000, [1280, 960]], [800, 640, [800, 600]]]) {
+  // As large as fits, centred: a whole multiple of 640 x 480 when that keeps
+  // nine tenths of the size, otherwise filling the space, smoothed.
+  for (const [width, height, scaled, smooth] of [[1400, 1000, [1280, 960], false], [800, 640, [800, 600], true],
+    [1280, 720, [960, 720], true]]) {
     await page.setViewportSize({ width, height });
     await page.waitForTimeout(100);
     const canvas = await page.locator('#screen').boundingBox();
     const centre = [canvas.x + canvas.width / 2, canvas.y + canvas.height / 2].map(Math.round);
     assert.deepEqual([canvas.width, canvas.height, ...centre], [...scaled, width / 2, height / 2]);
+    assert.equal(await page.isVisible('#view'), smooth, `${width} x ${height}: the smoothed view`);
   }
+  const view = await page.evaluate(() => {
+    const { width, height } = document.getElementById('view');
+    const rgba = document.getElementById('view').getContext('2d').getImageData(0, 0, width, height).data;
+    return [width, rgba.some((value, i) => i % 4 !== 3 && value !== 0)];
+  });
+  assert.deepEqual(view, [640, true], 'at 1.5x the view is the canvas at 1x, drawn');
 
   // In full screen the first Escape only leaves full screen. The second ends
   // the run with the music's slides as ramps (to 1000 Hz over 500 ms; 300 ms
@@ -151,8 +153,14 @@ test('plays: keys, controls by mouse, one clock after a stall, scale, full scree
   assert.deepEqual([slow, fade].map(shape), [`playbackRate to ${kSlowDownRate.toFixed(6)} in 0.500 s`, 'gain to 0.000000 in 0.200 s']);
   assert.ok(fade.start - slow.start >= 0.29 && fade.start - slow.start < 0.4, 'the fade-out starts 300 ms into the slow-down');
   assert.deepEqual(await page.evaluate('[Module._webMusicModuleLoads(), document.activeElement.id, document.fullscreenElement]'),
-                   [0, 'replay', null], 'library released, "Play again" focused, not full screen');
+                   [0, 'end-panel', null], 'library released, "Play again" not focused, not full screen');
   assert.ok(!(await page.evaluate(pageCanvas)).lit, 'the canvas is black after the end');
+  // Keys and a click meant for the last moments do not restart; a deliberate one does.
+  for (const key of ['Space', 'Enter', 'Tab', 'Enter']) await page.keyboard.press(key);
+  await page.click('#replay');
+  await page.waitForTimeout(1000);
+  assert.equal(await page.evaluate('document.body.className'), 'ended', 'no restart within a second of the end');
+  await until(page, page.click('#replay'), "document.body.className === 'playing'");
   assert.deepEqual(problems, [], 'no console errors');
 }));
 
@@ -172,14 +180,48 @@ test('touch: tap to start, taps show the controls and they act, a double tap goe
   assert.deepEqual(problems, []);
 }, kPhone));
 
+test('phone: upright, the picture full width with the controls under it; sideways, full height',
+     group('touch'), () => withPage('/index.html', async (page, problems) => {
+  await page.waitForSelector('#start:not([hidden])');
+  assert.ok(await page.isVisible('#turn-hint'), 'upright asks for sideways');
+  await until(page, page.tap('#start'), "document.body.className === 'playing'");
+  const box = (selector) => page.locator(selector).boundingBox();
+  let [canvas, controls, hint] = [await box('#screen'), await box('#controls'), await box('#turn-hint')];
+  assert.ok(canvas.width >= 0.95 * 390, `upright: ${canvas.width} of 390 px wide`);
+  assert.ok(Math.abs(controls.y - (canvas.y + canvas.height)) <= 1 && hint.y >= controls.y + controls.height - 1,
+            `upright: controls at ${controls.y}, hint at ${hint.y}, the picture ends at ${canvas.y + canvas.height}`);
+  await page.setViewportSize({ width: 844, height: 390 });
+  await page.waitForTimeout(100);
+  [canvas, controls] = [await box('#screen'), await box('#controls')];
+  assert.ok(canvas.height >= 0.95 * 390, `sideways: ${canvas.height} of 390 px high`);
+  assert.ok(Math.abs(controls.y + controls.height - 390) <= 1 && !(await page.isVisible('#turn-hint')),
+            'sideways: controls along the bottom, no hint');
+  assert.deepEqual(problems, []);
+}, kPhone));
+
+test('start panel: a muted visit says so and unmutes; less motion asked for, only the button starts',
+     group('touch'), () => withPage('/index.html', async (page, problems) => {
+  await page.evaluate(`localStorage.setItem('quillfen-sound', '{"muted":true,"volume":0.5}')`);
+  await page.reload();
+  await page.waitForSelector('#start:not([hidden])');
+  assert.equal(await page.textContent('#length'), '1 min 47 s');
+  assert.ok(await page.isVisible('#motion-note'), 'the panel says the demo is all motion');
+  await page.click('#panel-unmute');
+  assert.ok(!(await page.isVisible('#panel-muted')), 'unmuted');
+  await until(page, page.keyboard.press('m'), "!document.getElementById('panel-muted').hidden");
+  await page.keyboard.press('a');
+  await page.mouse.click(20, 20);
+  await page.waitForTimeout(300);
+  assert.equal(await page.evaluate('document.body.className'), 'ready', 'neither a key nor a click beside the button');
+  await until(page, page.click('#start'), "document.body.className === 'playing'");
+  await until(page, null, "Module.musicOutput.gain.value < 0.01 && document.getElementById('mute').ariaPressed === 'true'");
+  assert.deepEqual(problems, []);
+}, { ...kDesktop, reducedMotion: 'reduce' }));
+
 test('loading: failures and a silent demo said in plain words, an offline second visit',
      group('loading'), async () => {
   // The browser logs a missing file itself; nothing else may complain.
-  const complaints = (problems) => problems.filter((line) => !line.includes('404'));
-  for (const [pathname, sentence] of [
-    [`file://${root}/index.html`, /serve this folder over HTTP; see README\.$/],
-    ['/no-wasm/index.html', /^The demo's program could not be loaded \(demo\.wasm is not on the server\)\./],
-  ]) {
+  for (const [pathname, sentence] of failureSentences(root)) {
     await withPage(pathname, async (page, problems) => {
       await page.waitForSelector('#failure:not([hidden])');
       assert.match(await page.textContent('#failure-text'), sentence);
@@ -187,12 +229,10 @@ test('loading: failures and a silent demo said in plain words, an offline second
     });
   }
   // Without playable music the reason shows before the start, and the demo plays silent.
-  for (const [pathname, reason] of [
-    ['/no-music/index.html', 'The music could not be loaded (data.dat is not on the server)'],
-    ['/bad-music/index.html', 'This browser cannot play the music\'s format (data.dat is Ogg Vorbis)'],
-  ]) {
+  for (const [pathname, reason] of noMusicReasons) {
     await withPage(pathname, async (page, problems) => {
       await page.waitForSelector('#start:not([hidden])');
+      await until(page, null, "document.getElementById('notice').textContent !== ''");
       assert.equal(await page.textContent('#notice'), `${reason}, so the demo plays without music.`);
       await page.click('#start');
       await assertPlays(page, pathname);
@@ -220,16 +260,6 @@ test('loading: failures and a silent demo said in plain words, an offline second
   });
 });
 
-// A run of the whole-run test (tests/data) as the page's test mode reports
-// it: each pass's state and canvas CRC.
-function recorded(name, passes) {
-  const lines = (file) => fs.readFileSync(new URL(`../../tests/data/${file}`, import.meta.url), 'utf8').trim().split('\n').slice(0, passes);
-  const crcs = lines(`canvas-crc/${name}.crc`);
-  return lines(`reference/${name}.state`).map((line, i) => {
-    const [pass, rendered, sceneIndex, sceneFrame, fading, swing, tick] = line.split(' ').map(Number);
-    return { pass, rendered, sceneIndex, sceneFrame, fading, swing, tick, crc: parseInt(crcs[i], 16) };
-  });
-}
 
 // Runs the test mode with `query`: its trace must be `expected`, and the
 // number of passes it reports `passes` (-1 for options the tool refuses).
@@ -237,15 +267,17 @@ async function assertPageRuns(page, query, expected, passes = expected.length) {
   await page.goto(address(`/index.html?${query}`));
   await until(page, null, 'window.captureDone !== undefined', 240000);
   const [done, trace] = await page.evaluate('[captureDone, captureTrace]');
-  const at = expected.findIndex((want, i) => JSON.stringify(want) !== JSON.stringify(trace[i]));
-  assert.ok(at < 0, `${query}, pass ${at + 1}: ${JSON.stringify(trace[at])}, recorded ${JSON.stringify(expected[at])}`);
-  assert.equal(done, passes, `${query}: the number of passes`);
+  assertTrace(query, expected, passes, done, trace);
 }
 
 test('capture: the test mode draws what the whole-run test recorded, pass for pass',
      group('capture'), () => withPage(null, async (page, problems) => {
   for (const refused of ['frames=0', 'frames=10&keys=5:enter']) await assertPageRuns(page, refused, [], -1);
-  await assertPageRuns(page, 'frames=7000', recorded('nokeys'));
+  const run = recorded('nokeys');
+  await assertPageRuns(page, 'frames=7000', run);
+  const seconds = Math.round((run.length - 1) / 60);
+  assert.equal(await page.textContent('#length'), `${Math.floor(seconds / 60)} min ${seconds % 60} s`,
+               'the start panel states the length of a run');
   // Two skips in one pass, and a last frame in scene 3's second half, whose
   // blocks have no red but blue: the page canvas then shows a swapped or lost channel.
   const keyed = recorded('keys-2500-space_2500-space_4000-escape', 3000);

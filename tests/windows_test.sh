@@ -28,9 +28,9 @@ console() { env -u DISPLAY wine "$@"; }
 # below.
 screen_size=1440x1080 shown=1280x960 left=80 top=60
 
-# The CRC-32 of the picture shown, halved back to the canvas's 640 x 480
-# (each of its pixels must be a 2 x 2 square), as the capture tool computes
-# the canvas's.
+# The CRC-32 of the picture shown, taking one pixel of each 2 x 2 square
+# (an enlargement by 2 with no smoothing gives the canvas back), as the
+# capture tool computes the canvas's.
 screen_crc() {
   ffmpeg -loglevel error -f x11grab -video_size $shown -i "$DISPLAY+$left,$top" -frames:v 1 \
     -vf scale=640:480:flags=neighbor -pix_fmt rgb24 -f hash -hash CRC32 - | sed 's/^CRC32=//'

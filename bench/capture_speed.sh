@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The capture tool's speed and its videos' fidelity, on the whole script:
 #   - the trace (`demo-capture --trace`), in loop passes per second;
-#   - the video at the default settings and at --scale 2, as a multiple of
-#     real time (the video's length over the time it took to make);
+#   - the video at the default settings (H.264 4:2:0 at 2x) and with
+#     --yuv444 (4:4:4 at 1x), as a multiple of real time (the video's length
+#     over the time it took to make), and its size;
 #   - the worst and mean PSNR of every frame of both videos against a
-#     lossless capture of the same run (video_psnr).
+#     lossless capture of the same run (video_psnr): of the brightness plane
+#     for the default, whose colour players blend, of R, G and B for 4:4:4.
 # Wall and CPU (user + sys) seconds are printed with the load average: on a
 # busy machine the wall times are pessimistic. Takes a few minutes.
 # Usage: capture_speed.sh BUILD_DIR [SCRATCH_DIR]
@@ -33,10 +35,15 @@ echo "  = $(awk -v n="$passes" -v t="$wall" 'BEGIN {printf "%.0f", n / t}') pass
 
 ./demo-capture --lossless --video "$scratch/exact.mp4"
 length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$scratch/exact.mp4")
-for scale in 1 2; do
-  rm -f "$scratch/scale-$scale.mp4"
-  timed "video at --scale $scale ($length s)" ./demo-capture --scale "$scale" --video "$scratch/scale-$scale.mp4"
+# video NAME SCALE PSNR-MODE [OPTIONS...]
+video() {
+  local name=$1 scale=$2 mode=$3
+  shift 3
+  rm -f "$scratch/$name.mp4"
+  timed "video $name ($length s)" ./demo-capture "$@" --video "$scratch/$name.mp4"
   echo "  = $(awk -v l="$length" -v t="$wall" 'BEGIN {printf "%.2f", l / t}') x real time," \
-       "$(stat -c %s "$scratch/scale-$scale.mp4" | awk '{printf "%.0f", $1 / 1e6}') MB;" \
-       "$(./video_psnr "$scratch/exact.mp4" "$scratch/scale-$scale.mp4" "$scale")"
-done
+       "$(stat -c %s "$scratch/$name.mp4" | awk '{printf "%.0f", $1 / 1e6}') MB;" \
+       "$(./video_psnr $mode "$scratch/exact.mp4" "$scratch/$name.mp4" "$scale")"
+}
+video default 2 --luma
+video yuv444 1 "" --yuv444

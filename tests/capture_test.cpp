@@ -24,7 +24,14 @@ namespace {
 
 constexpr size_t kFrameBytes = 640 * 480 * 3;
 const std::string kPpmHeader = "P6 640 480 255\n";
-const std::string kStderr = ::testing::TempDir() + "capture-stderr.txt";
+// This process's own scratch folder: other builds' tests may run at once.
+const fs::path kScratch =
+    fs::path(::testing::TempDir()) / ("capture-test-" + std::to_string(getpid()));
+const std::string kStderr = (kScratch / "stderr.txt").string();
+struct ScratchFolder {
+  ScratchFolder() { fs::create_directories(kScratch); }
+  ~ScratchFolder() { fs::remove_all(kScratch); }
+} scratchFolder;
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -93,7 +100,7 @@ std::string probe(const fs::path& video, const std::string& entries) {
 }
 
 fs::path scratchDir(const std::string& name) {
-  const fs::path dir = fs::path(::testing::TempDir()) / name;
+  const fs::path dir = kScratch / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
@@ -111,10 +118,12 @@ TEST(CaptureTool, RefusesBadArgumentsWithTheUsage) {
       {"--keys 5", "bad value"},
       {"--keys 5:enter", "bad value"},
       {"--ppm-at 3", "--ppm-at needs --out DIR"},
+      {"--out /tmp", "--out goes with --ppm-at"},
       {"--ppm-at 3,,4 --out /tmp", "bad value"},
       {"--frames 10 --ppm-at 20 --out /tmp", "--ppm-at 20 is after the last pass"},
       {"--video x.avi", "bad value"},
-      {"--video x.webm --lossless", "--lossless needs an .mp4"},
+      {"--video x.webm --lossless", "need an .mp4"},
+      {"--video x.mp4 --yuv444 --lossless", "exclude each other"},
       {"--bogus", "unknown option --bogus"},
       {"stray", "unexpected argument"}};
   for (const auto& [bad, why] : cases) {
@@ -133,9 +142,10 @@ TEST(CaptureTool, OutputThatCannotBeWrittenFailsTheRunAndLeavesNothing) {
   const fs::path dir = scratchDir("failures");
   const std::string out = dir.string();
   // A small file-size limit makes writes fail part-way, as a full disk does,
-  // with no root and no mount (so also inside a chroot); the signal it would
-  // raise is ignored so that the write returns the error instead.
-  const std::string fileLimit = "trap '' XFSZ; ulimit -f 64; ";
+  // with no root and no mount (so also inside a chroot). A directory named as
+  // the video is refused before ffmpeg is even looked for.
+  const std::string fileLimit = "ulimit -f 64; ";
+  const fs::path folderTarget = scratchDir("folder.mp4");
   const std::string cases[][3] = {
       {"--frames 3 --trace >&-", "", "cannot write the trace: standard output is closed"},
       {"--frames 300 --trace >/dev/full", "", "cannot write the trace: No space left on device"},
@@ -143,7 +153,8 @@ TEST(CaptureTool, OutputThatCannotBeWrittenFailsTheRunAndLeavesNothing) {
       {"--frames 3 --ppm-at 2 --out " + out, fileLimit, "canvas-000002.ppm: File too large"},
       {"--frames 60 --video " + out + "/x.mp4", fileLimit, "File too large"},
       {"--frames 5 --video " + out + "/missing/x.mp4", "", "cannot write " + out + "/missing"},
-      {"--frames 5 --video " + out + "/x.mp4", "PATH=/nonexistent ", "ffmpeg not found"}};
+      {"--frames 5 --video " + out + "/x.mp4", "PATH=/nonexistent ", "ffmpeg not found"},
+      {"--video " + folderTarget.string(), "PATH=/nonexistent ", "folder.mp4: Is a directory"}};
   for (const auto& [arguments, prefix, why] : cases) {
     const Capture run = capture(arguments, DEMO_BUILD_DIR, prefix);
     EXPECT_TRUE(run.status == 1 && run.errors.find(why) != std::string::npos &&
@@ -188,31 +199,43 @@ TEST(VideoCapture, LosslessFramesSnapshotsAndTraceAgreeAndSoundFollowsTheScript)
   EXPECT_LT(meanVolumeDb(video, "-sseof -0.03"), -40) << "silent at the very end";
 }
 
-// PSNR in dB of `frame` against `exact`, over every byte.
-double psnr(const char* exact, const char* frame) {
+// PSNR in dB of brightness plane `y` (2x the canvas) against the canvas
+// `rgb` enlarged 2x, its brightness taken as BT.709 in the limited range.
+double lumaPsnr2x(const char* rgb, const char* y) {
   double squares = 0;
-  for (size_t i = 0; i < kFrameBytes; ++i)
-    squares += std::pow(uint8_t(exact[i]) - uint8_t(frame[i]), 2);
-  return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * kFrameBytes / squares);
+  for (size_t i = 0; i < 4 * kFrameBytes / 3; ++i) {
+    const size_t x = i % 1280 / 2, row = i / 1280 / 2;
+    const auto* p = reinterpret_cast<const uint8_t*>(rgb) + (row * 640 + x) * 3;
+    const double expected = 16 + (0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2]) * 219 / 255;
+    squares += std::pow(std::round(expected) - uint8_t(y[i]), 2);
+  }
+  return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * 4 * kFrameBytes / 3 / squares);
 }
 
-// The default video is faithful to the canvas in every scene, scene 0's
-// one-pixel rings included.
-TEST(VideoCapture, DefaultVideoIsWithin35DbOfTheCanvasInEveryScene) {
-  const fs::path dir = scratchDir("faithful");
+// The default video is what every player plays: H.264 High 4:2:0 at 2x,
+// tagged BT.709 limited, AAC, its index in front; and its brightness is
+// faithful to the canvas in every scene, scene 0's one-pixel rings included.
+TEST(VideoCapture, DefaultVideoPlaysEverywhereAndItsBrightnessIsWithin40DbInEveryScene) {
+  const fs::path dir = scratchDir("faithful"), video = dir / "run.mp4";
   fs::create_symlink(fs::path(DEMO_BUILD_DIR) / "data.dat", dir / "data.dat");
   const std::string keys = "--keys 120:space,310:space,500:space,690:space,880:escape";
   const Capture run = capture(keys + " --ppm-at 100,290,480,670,860 --out . --video run.mp4", dir);
   ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_EQ(probe(video, "codec_name,profile,pix_fmt,width,height,color_space,color_range"),
+            "h264,High,1280,960,yuv420p,tv,bt709\naac,LC\n");
+  const std::string file = readFile(video);
+  EXPECT_LT(file.find("moov"), file.find("mdat")) << "the index is not in front";
   const int passes[] = {100, 290, 480, 670, 860};  // scenes 0 to 4
   const std::string frames =
-      decodedFrames(dir / "run.mp4",
-                    " -vf \"select=eq(n\\,99)+eq(n\\,289)+eq(n\\,479)+eq(n\\,669)+eq(n\\,859)\"");
-  ASSERT_EQ(frames.size(), 5 * kFrameBytes);
+      shell("ffmpeg -v error -i file:" + video.string() +
+            " -vf \"select=eq(n\\,99)+eq(n\\,289)+eq(n\\,479)+eq(n\\,669)+eq(n\\,859)\"" +
+            " -fps_mode passthrough -f rawvideo -pix_fmt yuv444p -");  // Y, as stored, first
+  ASSERT_EQ(frames.size(), 5 * 4 * kFrameBytes);
   for (size_t i = 0; i < 5; ++i) {
     const std::string canvas = snapshot(dir, passes[i]);
     ASSERT_FALSE(canvas.empty()) << passes[i];
-    EXPECT_GE(psnr(canvas.data(), frames.data() + i * kFrameBytes), 35.0) << "pass " << passes[i];
+    EXPECT_GE(lumaPsnr2x(canvas.data(), frames.data() + i * 4 * kFrameBytes), 40.0)
+        << "pass " << passes[i];
   }
 }
 
@@ -222,42 +245,161 @@ TEST(VideoCapture, WebmIsVp9WithOpusAtTheScaleAsked) {
   EXPECT_EQ(probe(video, "codec_name,width,height"), "vp9,1280,960\nopus\n");
 }
 
-// Ctrl-C or SIGTERM stop a capture within a second, even while ffmpeg is
-// stopped and takes no frames, say "interrupted" and leave nothing behind.
+// Starts the tool in the build folder in a process group of its own, its
+// stderr to kStderr, with SIGHUP ignored when `ignoreHup` (as nohup does).
+// Returns its pid once it has a child (ffmpeg), put in `ffmpeg`; 0 for none.
+pid_t startCapture(const std::vector<std::string>& arguments, pid_t& ffmpeg,
+                   bool ignoreHup = false) {
+  const pid_t tool = fork();
+  if (tool == 0) {
+    setpgid(0, 0);
+    for (const int stop : {SIGINT, SIGTERM, SIGHUP}) signal(stop, SIG_DFL);  // whatever ctest had
+    if (ignoreHup) signal(SIGHUP, SIG_IGN);
+    if (chdir(DEMO_BUILD_DIR) != 0 || !freopen(kStderr.c_str(), "w", stderr)) _exit(126);
+    std::vector<char*> argv = {const_cast<char*>("demo-capture")};
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv("./demo-capture", argv.data());
+    _exit(127);
+  }
+  const std::string children =
+      "/proc/" + std::to_string(tool) + "/task/" + std::to_string(tool) + "/children";
+  ffmpeg = 0;
+  for (int i = 0; i < 200 && ffmpeg == 0; ++i, usleep(20'000))
+    ffmpeg = std::atoi(readFile(children).c_str());
+  if (ffmpeg <= 0) kill(-tool, SIGKILL);
+  return tool;
+}
+
+// Waits up to `seconds` for the tool to end (then kills it): its raw wait
+// status, or -1 when it had to be killed.
+int endOf(pid_t tool, int seconds) {
+  int raw = 0;
+  for (int waited = 0; waitpid(tool, &raw, WNOHANG) != tool; usleep(10'000)) {
+    if (++waited == seconds * 100) kill(-tool, SIGKILL);
+    if (waited > seconds * 100) raw = -1;
+  }
+  return raw;
+}
+
+// Whether the process has ended: gone, or a zombie that whoever adopted it
+// has yet to reap.
+bool isGone(pid_t pid) {
+  const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t state = stat.rfind(") ");
+  return state == std::string::npos || stat[state + 2] == 'Z';
+}
+
+// A stop signal ends a capture within a second, even while ffmpeg is stopped
+// and takes no frames; it says "interrupted" and leaves nothing behind.
 // Ctrl-C at a terminal goes to the whole process group, ffmpeg included.
-TEST(VideoCapture, InterruptedCaptureStopsAtOnceAndLeavesNothing) {
-  // The signal, whether ffmpeg is stopped first, whether it goes to the whole group.
-  const std::tuple<int, bool, bool> cases[] = {
-      {SIGINT, true, false}, {SIGTERM, true, false}, {SIGINT, false, true}};
-  for (const auto& [signal, stallFfmpeg, wholeGroup] : cases) {
+// Signals the tool cannot catch take ffmpeg with it, and leave no file under
+// any name. A signal ignored at the start (SIGHUP under nohup) stays ignored.
+TEST(VideoCapture, SignalsEndTheCaptureWithFfmpegAndLeaveNothingUnlessIgnored) {
+  struct Case {
+    int signal;
+    bool stallFfmpeg, wholeGroup;
+    int status;  // exit status, or 128 + the signal that ended it
+  };
+  const Case cases[] = {{SIGINT, true, false, 130},
+                        {SIGTERM, true, false, 130},
+                        {SIGINT, false, true, 130},
+                        {SIGKILL, false, false, 128 + SIGKILL},
+                        {SIGQUIT, true, false, 128 + SIGQUIT},
+                        {SIGUSR1, false, false, 128 + SIGUSR1},
+                        {SIGHUP, false, false, 0}};
+  for (const auto& [signal, stallFfmpeg, wholeGroup, status] : cases) {
+    const bool ignored = signal == SIGHUP;
     const fs::path dir = scratchDir("interrupted"), video = dir / "run.mp4";
-    const pid_t tool = fork();
-    if (tool == 0) {
-      setpgid(0, 0);
-      if (chdir(DEMO_BUILD_DIR) != 0 || !freopen(kStderr.c_str(), "w", stderr)) _exit(126);
-      execl("./demo-capture", "demo-capture", "--video", video.c_str(), nullptr);
-      _exit(127);
-    }
-    const std::string children =
-        "/proc/" + std::to_string(tool) + "/task/" + std::to_string(tool) + "/children";
-    pid_t ffmpeg = 0;  // the tool's one child, once it has started
-    for (int i = 0; i < 200 && ffmpeg == 0; ++i, usleep(20'000))
-      ffmpeg = std::atoi(readFile(children).c_str());
-    if (ffmpeg <= 0) kill(-tool, SIGKILL);
+    pid_t ffmpeg = 0;
+    const pid_t tool = startCapture(
+        {"--frames", ignored ? "900" : "100000", "--video", video.string()}, ffmpeg, ignored);
     ASSERT_GT(ffmpeg, 0) << "no ffmpeg";
     usleep(500'000);  // well into the run
     if (stallFfmpeg) kill(ffmpeg, SIGSTOP);
     usleep(300'000);
+    ASSERT_EQ(waitpid(tool, nullptr, WNOHANG), 0) << "ended before signal " << signal;
     kill(wholeGroup ? -tool : tool, signal);
-    int raw = 0, waited = 0;
-    for (; waitpid(tool, &raw, WNOHANG) != tool; usleep(10'000))
-      if (++waited == 100) kill(-tool, SIGKILL);
-    EXPECT_LT(waited, 100) << "still running a second after signal " << signal;
-    EXPECT_NE(kill(ffmpeg, 0), 0) << "ffmpeg left behind";
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 130) << signal;
-    EXPECT_EQ(readFile(kStderr), "demo-capture: interrupted\n") << signal;
-    EXPECT_EQ(filesIn(dir), 0) << "files left after signal " << signal;
+    const int raw = endOf(tool, ignored ? 60 : 1);
+    EXPECT_NE(raw, -1) << "still running after signal " << signal;
+    const int ended = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    EXPECT_EQ(ended, status) << signal;
+    for (int i = 0; i < 100 && !isGone(ffmpeg); ++i) usleep(10'000);
+    EXPECT_TRUE(isGone(ffmpeg)) << "ffmpeg left behind after signal " << signal;
+    const std::string said = readFile(kStderr);
+    EXPECT_EQ(said, status == 130 ? "demo-capture: interrupted\n" : "") << signal;
+    EXPECT_EQ(filesIn(dir), ignored ? 1 : 0) << "files after signal " << signal;
   }
+}
+
+// Fake ffmpegs: one that takes every frame and writes nothing, one that
+// writes something that is no video, one that never reads. The first two
+// fail the run; the third gets a word after a few seconds, and Ctrl-C.
+TEST(VideoCapture, FfmpegThatWritesNoVideoFailsAndOneThatStallsIsNamed) {
+  const fs::path fake = scratchDir("fake-ffmpeg"), dir = scratchDir("fake-video");
+  const std::string path = "PATH=" + fake.string() + ":$PATH ";
+  const std::pair<const char*, const char*> fakes[] = {
+      {"exec cat >/dev/null", "ffmpeg wrote nothing"},
+      {"for a; do out=${a#file:}; done; cat >/dev/null; echo junk >$out",
+       "ffmpeg did not write an MP4 file"}};
+  for (const auto& [script, why] : fakes) {
+    std::ofstream(fake / "ffmpeg") << "#!/bin/sh\n" << script << "\n";
+    fs::permissions(fake / "ffmpeg", fs::perms::owner_all);
+    const Capture run =
+        capture("--frames 5 --no-sound --video " + (dir / "x.mp4").string(), DEMO_BUILD_DIR, path);
+    EXPECT_EQ(run.status, 1) << script;
+    EXPECT_EQ(run.errors, "demo-capture: " + std::string(why) + "\n") << script;
+  }
+  EXPECT_EQ(filesIn(dir), 0);
+  std::ofstream(fake / "ffmpeg") << "#!/bin/sh\nexec sleep 60\n";
+  const std::string oldPath = getenv("PATH");
+  setenv("PATH", (fake.string() + ":" + oldPath).c_str(), 1);
+  pid_t ffmpeg = 0;
+  const pid_t tool = startCapture({"--video", (dir / "x.mp4").string()}, ffmpeg);
+  setenv("PATH", oldPath.c_str(), 1);
+  for (int i = 0; i < 600 && readFile(kStderr).empty(); ++i) usleep(10'000);
+  kill(tool, SIGINT);
+  const int raw = endOf(tool, 1);
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 130);
+  EXPECT_EQ(readFile(kStderr),
+            "demo-capture: waiting for ffmpeg to take frames (it has taken nothing for 3 s; "
+            "Ctrl-C stops)\ndemo-capture: interrupted\n");
+  EXPECT_EQ(filesIn(dir), 0);
+}
+
+// A link as the target is followed, whether it points to a file or to none
+// yet, and stays a link. data.dat is found beside the program when the
+// working folder has none; with neither, the run fails unless --no-sound
+// asks for silence.
+TEST(VideoCapture, TargetLinksAreFollowedAndMusicIsFoundBesideTheProgram) {
+  const fs::path dir = scratchDir("targets"), program = scratchDir("program");
+  std::ofstream(dir / "old.mp4") << "old";
+  fs::create_symlink("old.mp4", dir / "to-old.mp4");
+  fs::create_symlink(dir / "new.mp4", dir / "to-new.mp4");
+  for (const char* link : {"to-old.mp4", "to-new.mp4"})
+    EXPECT_EQ(capture("--frames 5 --video " + std::string(link), dir).status, 0) << link;
+  EXPECT_TRUE(fs::is_symlink(dir / "to-old.mp4") && fs::is_symlink(dir / "to-new.mp4"));
+  EXPECT_EQ(probe(dir / "old.mp4", "codec_type"), "video\naudio\n");
+  EXPECT_EQ(probe(dir / "new.mp4", "codec_type"), "video\naudio\n");
+  EXPECT_EQ(filesIn(dir), 4);
+
+  fs::copy_file(fs::path(DEMO_BUILD_DIR) / "demo-capture", program / "demo-capture");
+  const std::string copy = (program / "demo-capture").string() + " --frames 5 ";
+  const auto run = [&](const std::string& arguments, int* status) {
+    return shell("cd " + dir.string() + " && " + copy + arguments + " 2>&1", status);
+  };
+  int status = -1;
+  EXPECT_EQ(run("--video silent.mp4", &status), "demo-capture: no music file: no data.dat in " +
+                                                    dir.string() + " or in " + program.string() +
+                                                    " (--no-sound makes a silent video)\n");
+  EXPECT_EQ(status, 1);
+  EXPECT_FALSE(fs::exists(dir / "silent.mp4"));
+  EXPECT_EQ(run("--no-sound --video silent.mp4", &status), "");
+  EXPECT_EQ(probe(dir / "silent.mp4", "codec_type"), "video\n");
+  fs::create_symlink(fs::path(DEMO_BUILD_DIR) / "data.dat", program / "data.dat");
+  EXPECT_EQ(run("--video beside.mp4", &status), "");
+  EXPECT_EQ(probe(dir / "beside.mp4", "codec_type"), "video\naudio\n");
 }
 
 }  // namespace

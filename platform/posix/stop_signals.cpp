@@ -21,7 +21,13 @@ void catchStopSignals(BlockedCalls blockedCalls) {
   sigemptyset(&action.sa_mask);
   for (int signal : kStopSignals) sigaddset(&action.sa_mask, signal);
   action.sa_flags = blockedCalls == BlockedCalls::Restart ? SA_RESTART : 0;
-  for (int signal : kStopSignals) sigaction(signal, &action, nullptr);
+  for (int signal : kStopSignals) {
+    // Whoever started us ignored it on purpose (nohup, a script's background
+    // job): by the shell's convention it stays ignored.
+    struct sigaction inherited {};
+    if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 bool stopSignalled() { return stopRequests != 0; }

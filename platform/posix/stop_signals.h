@@ -5,9 +5,11 @@
 // window does: the frame in progress is finished, the music slides out and
 // the exit handler gives the desktop its display mode back. SDL catches
 // SIGINT and SIGTERM itself only when they are not ignored, so the demo
-// takes all three over. Used by the SDL platform, which hands each stop
-// request to the demo as a Quit input, and by the capture tool, whose run
-// stops the same way.
+// takes all three over itself. A signal already ignored when the program
+// starts (SIGHUP under nohup, SIGINT in a script's background job) stays
+// ignored, as the shell's convention has it. Used by the POSIX platforms,
+// which hand each stop request to the demo as a Quit input, and by the
+// capture tool, whose run stops the same way.
 #pragma once
 
 // How a blocking call (a write, a wait) that a stop signal lands in goes on.

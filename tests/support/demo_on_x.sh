@@ -40,7 +40,9 @@ start_x() {
 # disk-driver note and Xlib's second line), ms (from the stop to the exit,
 # at most 20 s) and peak_kb.
 run_demo() {
-  (cd "$1" && exec "$2") 2>"$work/stderr" &
+  # The stop signals by default, whatever this runner inherited: the demo
+  # keeps a signal ignored at its start ignored, as nohup asks.
+  (cd "$1" && exec env --default-signal=INT,TERM,HUP "$2") 2>"$work/stderr" &
   local pid=$! start
   timeout 10 xdotool search --sync --pid $pid >/dev/null 2>&1
   sleep "${4:-1}"

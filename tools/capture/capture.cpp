@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -114,26 +115,30 @@ std::string missedSnapshot(const CaptureOptions& options, long lastPass) {
 // rest of the scene (a skip does not reset its count), the later scenes, and
 // a fade from white to black before each scene and after the last.
 long estimatedPassesLeft() {
-  constexpr long kFadePasses = 255 / kTransitionFadeStep + 1;  // the last finds it black
   const int32_t scene = demoState.sceneIndex;
-  if (scene >= kSceneCount || scene < 0) return demoState.fading ? kFadePasses : 1;
-  long left = std::max<long>(0, demoState.sceneLength + 2L - demoState.sceneFrame) + kFadePasses;
-  if (demoState.fading) left += kFadePasses;
+  if (scene >= kSceneCount || scene < 0) return demoState.fading ? kWhiteTransitionPasses : 1;
+  long left =
+      std::max<long>(0, demoState.sceneLength + 2L - demoState.sceneFrame) + kWhiteTransitionPasses;
+  if (demoState.fading) left += kWhiteTransitionPasses;
   for (int32_t later = scene + 1; later < kSceneCount; ++later)
-    left += sceneLengthOf(later) + 2L + kFadePasses;
+    left += sceneLengthOf(later) + 2L + kWhiteTransitionPasses;
   return left;
 }
 
 bool withSound = false;
 int16_t sound[kVideoSoundSamplesPerFrame];  // one video frame's
 
+// A video without its music is not what anyone asks for unless they say so.
 bool startVideo(const CaptureOptions& options) {
   if (options.videoPath.empty()) return true;
   std::string error;
-  withSound = soundtrackOpen(error);
-  if (!withSound) say(error + "; the video has no sound");
+  withSound = !options.noSound && soundtrackOpen(error);
+  if (!withSound && !options.noSound) {
+    say(error);
+    return false;
+  }
   const VideoSettings settings{options.videoPath, static_cast<int>(options.videoScale),
-                               options.lossless, withSound};
+                               videoPicture(options), withSound};
   if (!videoOpen(settings, error)) {
     soundtrackClose();
     say(error);
@@ -236,6 +241,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   catchStopSignals(BlockedCalls::Interrupt);
+  // Past a file-size limit, writes fail with a reason (EFBIG) rather than
+  // kill the tool; ffmpeg inherits this.
+  std::signal(SIGXFSZ, SIG_IGN);
   screen = openScreen();
   return runCapture(options);
 }

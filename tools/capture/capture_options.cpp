@@ -8,7 +8,8 @@
 
 const char* const kCaptureUsage =
     "usage: demo-capture [--keys PASS:KEY,...] [--frames N] [--trace] "
-    "[--ppm-at PASS,... --out DIR] [--video FILE.mp4|FILE.webm [--scale 1-8] [--lossless]]  "
+    "[--ppm-at PASS,... --out DIR] "
+    "[--video FILE.mp4|FILE.webm [--scale 1-8] [--yuv444|--lossless] [--no-sound]]  "
     "(KEY: space, escape, close)";
 
 namespace {
@@ -25,6 +26,10 @@ bool readFlag(std::string_view option, CaptureOptions& options) {
     options.trace = true;
   else if (option == "--lossless")
     options.lossless = true;
+  else if (option == "--yuv444")
+    options.yuv444 = true;
+  else if (option == "--no-sound")
+    options.noSound = true;
   else if (option == "--help")
     options.help = true;
   else
@@ -68,19 +73,28 @@ Value readOption(std::string_view option, std::string_view value, CaptureOptions
 std::string conflict(const CaptureOptions& options) {
   const auto& ppm = options.ppmPasses;
   if (!ppm.empty() && options.outDir.empty()) return "--ppm-at needs --out DIR";
+  if (ppm.empty() && !options.outDir.empty()) return "--out goes with --ppm-at";
   const long last = options.script.maxPasses;
   const auto late = std::find_if(ppm.begin(), ppm.end(), [&](long pass) { return pass > last; });
   if (last != 0 && late != ppm.end())
     return "--ppm-at " + std::to_string(*late) + " is after the last pass, --frames " +
            std::to_string(last);
-  if (options.videoPath.empty() && (options.videoScale != 1 || options.lossless))
-    return "--scale and --lossless go with --video";
-  if (options.lossless && endsWith(options.videoPath, ".webm"))
-    return "--lossless needs an .mp4 file (WebM has no lossless RGB codec)";
+  const bool standard = !options.yuv444 && !options.lossless;
+  if (options.videoPath.empty() && (options.videoScale != 0 || !standard || options.noSound))
+    return "--scale, --yuv444, --lossless and --no-sound go with --video";
+  if (options.yuv444 && options.lossless) return "--yuv444 and --lossless exclude each other";
+  if (!standard && endsWith(options.videoPath, ".webm"))
+    return "--yuv444 and --lossless need an .mp4 file (WebM is always 4:4:4, never lossless)";
   return "";
 }
 
 }  // namespace
+
+VideoPicture videoPicture(const CaptureOptions& options) {
+  if (options.lossless) return VideoPicture::Lossless;
+  const bool webm = endsWith(options.videoPath, ".webm");
+  return options.yuv444 || webm ? VideoPicture::FullColour : VideoPicture::Standard;
+}
 
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& options,
                          std::string& error) {
@@ -105,5 +119,6 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions& opti
     ++i;
   }
   error = conflict(options);
+  if (options.videoScale == 0) options.videoScale = defaultVideoScale(videoPicture(options));
   return error.empty();
 }

@@ -1,6 +1,11 @@
 // soundtrack_render.cpp - offline music through libdemobass.
 #include "tools/capture/soundtrack_render.h"
 
+#include <limits.h>
+#include <unistd.h>
+
+#include <string>
+
 #include "audio/demobass.h"
 #include "host/music.h"
 #include "tools/capture/video_encoder.h"
@@ -12,6 +17,29 @@ constexpr long kFadeStartFrame = kFadeOutDelayMs * kVideoFramesPerSecond / 1000;
 static_assert(kFadeStartFrame * 1000 == kFadeOutDelayMs * kVideoFramesPerSecond);
 
 bool playing = false;
+
+// The folder this program's file is in, or "" when it cannot be told.
+std::string programFolder() {
+  char path[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return "";
+  const std::string program(path, size_t(length));
+  return program.substr(0, program.rfind('/'));
+}
+
+// The music file: in the working folder, else beside the program. Returns
+// "" and says where it looked in `note` when neither has one.
+std::string findMusicFile(std::string& note) {
+  const std::string beside = programFolder() + "/" + kMusicFile;
+  for (const std::string& candidate : {std::string(kMusicFile), beside}) {
+    if (access(candidate.c_str(), F_OK) == 0) return candidate;
+  }
+  char here[PATH_MAX];
+  note = std::string("no music file: no ") + kMusicFile + " in " +
+         (getcwd(here, sizeof here) != nullptr ? here : "the working folder") + " or in " +
+         programFolder() + " (--no-sound makes a silent video)";
+  return "";
+}
 
 // The slides the demo starts at the end, at the frames where they start.
 bool startEndingSlides(long endingFrame) {
@@ -29,14 +57,16 @@ bool startEndingSlides(long endingFrame) {
 }  // namespace
 
 bool soundtrackOpen(std::string& note) {
+  const std::string file = findMusicFile(note);
+  if (file.empty()) return false;
   if (!DemoBass_InitOffline(kVideoSoundRate)) {
     note = "the music library cannot render";
     return false;
   }
-  const uint32_t stream = BASS_StreamCreateFile(0, kMusicFile, 0, 0, kMusicStreamFlags);
+  const uint32_t stream = BASS_StreamCreateFile(0, file.c_str(), 0, 0, kMusicStreamFlags);
   if (stream == 0 || !BASS_Start() || !BASS_StreamPlay(stream, 1, kDemoBassLoop)) {
     BASS_Free();
-    note = "music file \"data.dat\" is missing or not playable";
+    note = "music file " + file + " is not playable (--no-sound makes a silent video)";
     return false;
   }
   playing = true;

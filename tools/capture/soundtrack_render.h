@@ -1,8 +1,8 @@
 // soundtrack_render.h - the demo's music for a video, rendered offline.
 //
-// Plays "data.dat" from the working directory through the demo's own music
-// library in its offline mode, 1/60 s of sound per video frame, so sound and
-// picture stay in step whatever the capture's speed. The ending is the live
+// Plays "data.dat" from the working directory, or else from beside the
+// program, through the demo's own music library in its offline mode, 1/60 s of sound per video
+// frame, so sound and picture stay in step whatever the capture's speed. The ending is the live
 // program's: the slide to 1000 Hz over 500 ms, 300 ms later the fade to
 // silence over 200 ms, over kSoundtrackEndingFrames held video frames.
 // One soundtrack per process; used by demo-capture's --video.
@@ -14,8 +14,8 @@
 // Length of the ending in video frames at 60 per second (500 ms).
 constexpr long kSoundtrackEndingFrames = 30;
 
-// Starts the music. Returns false, with a reason in `note`, when it cannot
-// play (missing or unplayable data.dat): the video is then silent.
+// Starts the music. Returns false, with a one-line reason in `note` (where
+// data.dat was looked for, or that it does not play), when it cannot play.
 bool soundtrackOpen(std::string& note);
 
 // Renders the sound of the next video frame into `samples`

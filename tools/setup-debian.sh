@@ -32,7 +32,8 @@ case "${1:-}" in
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
         ffmpeg emscripten brotli chromium firefox-esr nodejs \
-        g++-mingw-w64-x86-64-posix libstb-dev wine wine64 libwine
+        g++-mingw-w64-x86-64-posix libstb-dev wine wine64 libwine \
+        g++-aarch64-linux-gnu qemu-user-static
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm
       (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)

@@ -241,9 +241,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   catchStopSignals(BlockedCalls::Interrupt);
+#ifdef SIGXFSZ  // POSIX only
   // Past a file-size limit, writes fail with a reason (EFBIG) rather than
   // kill the tool; ffmpeg inherits this.
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   screen = openScreen();
   return runCapture(options);
 }

@@ -33,7 +33,9 @@ AudioFile* audioFileOpen(const char* path, AudioFileFacts& facts) {
   facts.rate = static_cast<int>(info.sample_rate);
   facts.frames = length > 0 ? length : -1;
   facts.lengthEstimated = false;
-  return new (std::nothrow) AudioFile{vorbis, info.channels, false};
+  auto* file = new (std::nothrow) AudioFile{vorbis, info.channels, false};
+  if (file == nullptr) stb_vorbis_close(vorbis);
+  return file;
 }
 
 int64_t audioFileRead(AudioFile* file, float* out, int64_t frames) {
@@ -151,7 +153,9 @@ bool outputOpen(int rate, int frames, MixCallback mix) {
   return true;
 }
 
+// A second call (BASS_Start again) finds the output running already.
 void outputStart() {
+  if (output.thread != nullptr) return;
   output.stop.store(false, std::memory_order_release);
   output.thread = CreateThread(nullptr, 0, outputLoop, nullptr, 0, nullptr);
   if (output.thread != nullptr) SetThreadPriority(output.thread, THREAD_PRIORITY_TIME_CRITICAL);

@@ -9,7 +9,7 @@
 #   demo     demo.exe on a 1440 x 1080 Xvfb: a frame of scene 0 exactly as
 #            recorded, twice its size, centred on black, Space
 #            skips, Escape, Alt+F4 and a window manager's close request end
-#            it with status 0; no sound device is one line; on ALSA's null
+#            it with status 0 at 60 passes a second; no sound device is one line; on ALSA's null
 #            device the music plays and Escape waits for its slide
 #   package  the zip holds what a release needs, and the programs import
 #            only DLLs every Windows has
@@ -97,12 +97,14 @@ case $group in
     wineserver -k 2>/dev/null
     trap 'wineserver -k 2>/dev/null; kill $servers 2>/dev/null; rm -rf "$work"' EXIT
     start_x 24 $screen_size
-    # Every frame of scene 0 in the run without keys, as recorded.
-    paste -d ' ' "$tests/data/reference/nokeys.state" "$tests/data/canvas-crc/nokeys.crc" |
+    # Every frame of the run without keys, and those of scene 0, as recorded.
+    nokeys=$tests/data/canvas-crc/nokeys.crc
+    paste -d ' ' "$tests/data/reference/nokeys.state" "$nokeys" |
       awk '$3 == 0 && $5 == 0 { print $8 }' >"$work/scene0.crc"
     # play STOP...: runs demo.exe from its folder; two seconds after its window
     # appears, does each STOP in turn (xdotool keys, "close" for the close
-    # request, "shot" for a screenshot's CRC into shots, "wait" for 3 s);
+    # request, "shot" or "frame" for a screenshot's CRC into shots and its
+    # time in ms into times, "wait" for 3 s);
     # sets status, lines (its stderr) and ms (from the last step to the exit).
     play() {
       (cd "$windir" && exec wine demo.exe) 2>"$work/stderr" &
@@ -113,10 +115,20 @@ case $group in
       # sometimes drops the first key.
       xdotool windowfocus --sync "$window"
       sleep 2
-      shots=()
+      shots=() times=()
       for step in "$@"; do
         case $step in
-          shot) shots+=("$(screen_crc)") margin=$(margin_bytes) ;;
+          shot | frame)
+            local before=$(date +%s%N) crc tries=1
+            crc=$(screen_crc)
+            # A screenshot can catch a frame half drawn: "frame" takes up to
+            # three for one of the run without keys.
+            while [ $step = frame ] && [ $tries -lt 3 ] && ! grep -qx "$crc" "$nokeys"; do
+              before=$(date +%s%N) crc=$(screen_crc) tries=$((tries + 1))
+            done
+            shots+=("$crc") times+=($((($(date +%s%N) + before) / 2000000)))
+            margin=$(margin_bytes)
+            ;;
           wait) sleep 3 ;;
           close) "$send_close" "$window" ;;
           *) xdotool key "$step" ;;
@@ -127,9 +139,9 @@ case $group in
       wait $pid
       status=$? lines=$(tr -d '\r' <"$work/stderr") ms=$((($(date +%s%N) - stopped) / 1000000))
     }
-    play shot space wait shot shot Escape
+    play frame space wait shot shot Escape
     if grep -qx "${shots[0]}" "$work/scene0.crc"; then
-      pass "scene 0 on the screen, exactly pass $(grep -nx "${shots[0]}" "$tests/data/canvas-crc/nokeys.crc" | head -n 1 | cut -d: -f1) of the recorded run"
+      pass "scene 0 on the screen, exactly pass $(grep -nx "${shots[0]}" "$nokeys" | head -n 1 | cut -d: -f1) of the recorded run"
     else fail "the screen (CRC ${shots[0]}) shows no recorded frame of scene 0 at twice its size"; fi
     [ "$margin" -eq 0 ] && pass "black margins around the centred picture" ||
       fail "$margin bytes of the margins are not black"
@@ -138,8 +150,17 @@ case $group in
       pass "Space skipped: a moving picture that is not scene 0"
     else fail "after Space: ${shots[1]}, ${shots[2]} (scene 0 or a still picture)"; fi
     expect "Escape" 0 "no audio output device"
-    play alt+F4
+    # Paced: two recorded frames seconds apart are 60 passes a second apart (the
+    # screenshots' own timing allows a few passes either way).
+    play frame wait frame alt+F4
     expect "Alt+F4" 0 "no audio output device"
+    first=$(grep -nx "${shots[0]}" "$nokeys" | head -n 1 | cut -d: -f1)
+    last=$(grep -nx "${shots[1]}" "$nokeys" | head -n 1 | cut -d: -f1)
+    ms=$((times[1] - times[0])) passes=$((${last:-0} - ${first:-0}))
+    if [ -n "$first" ] && [ -n "$last" ] && [ $((passes * 1000)) -le $((ms * 60 + 10000)) ] &&
+      [ $((passes * 1000)) -ge $((ms * 45)) ]; then
+      pass "paced: passes $first to $last in $ms ms ($((passes * 1000 / ms)) a second)"
+    else fail "passes ${first:-?} to ${last:-?} in $ms ms: not 60 a second"; fi
     play close
     expect "a close request" 0 "no audio output device"
     # ALSA's null device takes the sound: the music plays without a word, and

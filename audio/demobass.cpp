@@ -1,5 +1,9 @@
-// demobass.cpp - the demo's music library: file streams decoded by
-// libsndfile, resampled by libsamplerate, mixed into SDL's audio output.
+// demobass.cpp - the demo's music library: file streams decoded, resampled
+// and mixed into the sound device's output. The machine's part, what
+// decodes, resamples and plays, is a backend (demobass_backend.h: libsndfile,
+// libsamplerate and SDL on Linux; stb_vorbis, a windowed sinc and waveOut on
+// Windows); the streams, rings, slides, looping and mixing are this file's,
+// the same everywhere.
 //
 // Threads and who owns what:
 //  - the caller's thread makes every API call; it creates and frees streams
@@ -8,8 +12,9 @@
 //    float frames at the file's own rate, a second ahead of playback, and
 //    seeks back to the start when a looping stream runs out; a file no
 //    longer than the ring is held whole in memory instead and copied round;
-//  - SDL's audio thread runs `mixAudio`, which takes the slide commands,
-//    steps the slides, resamples the ring to the output rate and mixes.
+//  - the output's thread (SDL's audio thread on Linux) runs `mixOutput`,
+//    which takes the slide commands, steps the slides, resamples the ring
+//    to the output rate and mixes.
 // They share only atomics and data published through them (single
 // producer, single consumer), so the audio callback never locks, waits or
 // allocates. The resampler runs in the callback so that a frequency change
@@ -26,23 +31,24 @@
 // callback may still be running. No other process-wide object here has a
 // destructor to run under the callback. (Not atexit from the first
 // BASS_Init: ThreadSanitizer takes that call over and detaches it from the
-// library, so it would run at exit after an unload.)
+// library, so it would run at exit after an unload.) On Windows this is
+// not a guarantee: a DLL's destructors run under the loader's lock, where
+// joining the threads may wait forever, so a program there calls BASS_Free
+// before it unloads the library or exits (the demo always does).
 #include "audio/demobass.h"
 
-#include <SDL.h>
-#include <dlfcn.h>
 #include <pthread.h>
-#include <samplerate.h>
-#include <sndfile.h>
 #include <sys/stat.h>
-#include <time.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <new>
+#include <thread>
 #include <type_traits>
+
+#include "audio/demobass_backend.h"
 
 namespace {
 
@@ -61,15 +67,10 @@ constexpr int kMinOutputRate = 8000;
 constexpr int kMaxOutputRate = 192000;
 constexpr int kMinFrequency = 100;
 constexpr int kMaxFrequency = 200000;
-constexpr double kMaxRatio = 256.0;  // libsamplerate's limit, either way
+constexpr double kMaxRatio = 256.0;  // the resamplers' limit, either way
 constexpr int kFullVolume = 100;
 constexpr int kFullPan = 100;
 constexpr auto kStalledSlideGrace = std::chrono::seconds(2);
-// The fastest sinc converter: band-limited, so the slow-down stays clean,
-// and about eight times cheaper than the best one in the audio callback
-// (resample_bench: some 270 against 32 times real time at the 44:1 ratio of
-// the demo's end, on the development machine).
-constexpr int kConverter = SRC_SINC_FASTEST;
 
 enum ChannelState : int { kFree, kReady, kPlaying, kEnded };
 
@@ -98,8 +99,8 @@ struct Channel {
   std::atomic<int> state{kFree};
 
   // Set before the channel is published and fixed until it is freed.
-  SNDFILE* file = nullptr;  // null once the file is held whole
-  float* held = nullptr;    // a short file's heldFrames stereo frames, or null
+  AudioFile* file = nullptr;  // null once the file is held whole
+  float* held = nullptr;      // a short file's heldFrames stereo frames, or null
   int64_t heldFrames = 0;
   int fileChannels = 0;
   int fileRate = 0;
@@ -128,7 +129,7 @@ struct Channel {
   std::chrono::steady_clock::time_point slideEnd{};
 
   // Mixer (audio thread) only, once published.
-  SRC_STATE* resampler = nullptr;
+  StreamResampler* resampler = nullptr;
   Slide frequency, volume, pan;
 };
 
@@ -143,10 +144,7 @@ int outputRate = 44100;    // written only while the output is closed
 
 int64_t msToFrames(uint32_t ms) { return static_cast<int64_t>(ms) * outputRate / 1000; }
 
-void napMs(int ms) {
-  timespec pause{0, static_cast<long>(ms) * 1000000L};
-  nanosleep(&pause, nullptr);
-}
+void napMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // ---- decoder thread -------------------------------------------------------
 
@@ -176,7 +174,7 @@ void storeFrames(Channel& ch, const float* in, int channels, int64_t frames, int
 // at the end of the file or on a read error.
 int64_t decodeInto(Channel& ch, int64_t limit) {
   int64_t want = std::min<int64_t>(limit, kDecodeChunkFrames);
-  sf_count_t got = sf_readf_float(ch.file, ch.decodeScratch, want);
+  int64_t got = audioFileRead(ch.file, ch.decodeScratch, want);
   if (got <= 0) return 0;
   int64_t at = ch.written.load(std::memory_order_relaxed);
   storeFrames(ch, ch.decodeScratch, ch.fileChannels, got, at);
@@ -214,7 +212,7 @@ int64_t fillFromSource(Channel& ch, int64_t limit) {
 // Back to the source's first frame; false when the file cannot seek.
 bool rewindSource(Channel& ch) {
   ch.heldAt = 0;
-  return ch.held || sf_seek(ch.file, 0, SEEK_SET) == 0;
+  return ch.held || audioFileRewind(ch.file);
 }
 
 // One step of a stream's decoding: tops up the ring, or rewinds a looping
@@ -296,16 +294,15 @@ int resample(Channel& ch, float* out, int frames, double ratio) {
     int64_t available = ch.written.load(std::memory_order_acquire) - read;
     int64_t start = read % ch.ringFrames;
     int64_t contiguous = std::min(available, ch.ringFrames - start);
-    SRC_DATA data{};
-    data.data_in = ch.ring + start * kOutputChannels;
-    data.input_frames = static_cast<long>(contiguous);
-    data.data_out = out + produced * kOutputChannels;
-    data.output_frames = frames - produced;
-    data.src_ratio = ratio;
-    if (src_process(ch.resampler, &data) != 0) break;
-    ch.consumed.store(read + data.input_frames_used, std::memory_order_release);
-    produced += static_cast<int>(data.output_frames_gen);
-    if (data.input_frames_used == 0 && data.output_frames_gen == 0) break;
+    long used = 0, generated = 0;
+    if (!resamplerProcess(ch.resampler, ch.ring + start * kOutputChannels,
+                          static_cast<long>(contiguous), out + produced * kOutputChannels,
+                          frames - produced, ratio, used, generated)) {
+      break;
+    }
+    ch.consumed.store(read + used, std::memory_order_release);
+    produced += static_cast<int>(generated);
+    if (used == 0 && generated == 0) break;
   }
   return produced;
 }
@@ -343,9 +340,9 @@ int16_t toSample(float value) {
   return static_cast<int16_t>(std::lround(value * 32767.0f));
 }
 
-void mixAudio(void*, Uint8* stream, int length) {
-  auto* out = reinterpret_cast<int16_t*>(stream);
-  int frames = length / static_cast<int>(sizeof(int16_t) * kOutputChannels);
+// Mixes `frames` frames of 16-bit stereo into `out`: the output's callback,
+// and the offline render's.
+void mixOutput(int16_t* out, int frames) {
   for (int done = 0; done < frames; done += kSubBlockFrames) {
     int block = std::min(kSubBlockFrames, frames - done);
     float mix[kSubBlockFrames * kOutputChannels] = {};
@@ -380,8 +377,8 @@ void releaseChannel(Channel& ch) {
     pthread_join(ch.decoder, nullptr);
     ch.decoderStarted = false;
   }
-  if (ch.file) sf_close(ch.file);
-  if (ch.resampler) src_delete(ch.resampler);
+  if (ch.file) audioFileClose(ch.file);
+  if (ch.resampler) resamplerDelete(ch.resampler);
   delete[] ch.ring;
   delete[] ch.decodeScratch;
   delete[] ch.held;
@@ -404,14 +401,11 @@ void releaseChannel(Channel& ch) {
   ch.state.store(kFree, std::memory_order_release);
 }
 
-// True when libsndfile's length of the file is its header's promise. An
+// True when the decoder's length of the file is its header's promise. An
 // MP3 declares none (libsndfile estimates it from the file's size and first
-// frame), and libsndfile finds no length for an Ogg file that does not end
-// in a whole page: one cut short, or one with bytes after its last page.
-bool lengthDeclared(const SF_INFO& info) {
-  return (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG && info.frames > 0 &&
-         info.frames != SF_COUNT_MAX;
-}
+// frame), and no length is found for an Ogg file that does not end in a
+// whole page: one cut short, or one with bytes after its last page.
+bool lengthDeclared(const AudioFileFacts& info) { return !info.lengthEstimated && info.frames > 0; }
 
 // Decodes the start of the file into the ring, where playback begins, so
 // the first second never waits on the decoding thread being scheduled. It
@@ -422,11 +416,11 @@ bool lengthDeclared(const SF_INFO& info) {
 // not playable: nothing decodes, libsndfile reports an error, or it decodes
 // to fewer frames than the header declares. Damage further on is found by
 // the decoder while it plays, which takes it as the file's end.
-bool decodeStart(Channel& ch, const SF_INFO& info) {
+bool decodeStart(Channel& ch, const AudioFileFacts& info) {
   int64_t got = 0, more;
   while (got < ch.ringFrames && (more = decodeInto(ch, ch.ringFrames - got)) > 0) got += more;
   const bool declared = lengthDeclared(info);
-  if (got == 0 || sf_error(ch.file) != SF_ERR_NO_ERROR ||
+  if (got == 0 || audioFileFailed(ch.file) ||
       (declared && got < std::min<int64_t>(info.frames, ch.ringFrames))) {
     return false;
   }
@@ -438,7 +432,7 @@ bool decodeStart(Channel& ch, const SF_INFO& info) {
   ch.ring = nullptr;  // one owner of each buffer, should the allocation fail
   ch.ring = new float[ch.ringFrames * kOutputChannels];
   ch.written.store(0, std::memory_order_relaxed);
-  sf_close(ch.file);
+  audioFileClose(ch.file);
   ch.file = nullptr;
   while (ch.written.load(std::memory_order_relaxed) < ch.ringFrames &&
          copyHeld(ch, ch.ringFrames - ch.written.load(std::memory_order_relaxed)) > 0) {
@@ -452,71 +446,45 @@ bool openStream(Channel& ch, const char* path) {
   // Only regular files: opening a FIFO or a device could block forever.
   struct stat status {};
   if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return false;
-  SF_INFO info{};
-  ch.file = sf_open(path, SFM_READ, &info);
+  AudioFileFacts info{};
+  ch.file = audioFileOpen(path, info);
   if (!ch.file) return false;
   bool usable = info.channels >= 1 && info.channels <= kMaxFileChannels &&
-                info.samplerate >= kMinFileRate && info.samplerate <= kMaxFileRate;
-  int error = 0;
+                info.rate >= kMinFileRate && info.rate <= kMaxFileRate;
   if (usable) {
     ch.fileChannels = info.channels;
-    ch.fileRate = info.samplerate;
-    ch.ringFrames = std::max<int64_t>(static_cast<int64_t>(info.samplerate * kRingSeconds),
-                                      kDecodeChunkFrames * 2);
+    ch.fileRate = info.rate;
+    ch.ringFrames =
+        std::max<int64_t>(static_cast<int64_t>(info.rate * kRingSeconds), kDecodeChunkFrames * 2);
     ch.ring = new float[ch.ringFrames * kOutputChannels];
     ch.decodeScratch = new float[kDecodeChunkFrames * info.channels];
-    ch.resampler = src_new(kConverter, kOutputChannels, &error);
+    ch.resampler = resamplerNew();
   }
   if (!usable || !ch.resampler || !decodeStart(ch, info)) {
     releaseChannel(ch);
     return false;
   }
   double ratio = static_cast<double>(outputRate) / ch.fileRate;
-  src_set_ratio(ch.resampler, ratio);
+  resamplerSetRatio(ch.resampler, ratio);
   ch.frequency = Slide{static_cast<double>(ch.fileRate), static_cast<double>(ch.fileRate), 0, 0};
   ch.volume = Slide{kFullVolume, kFullVolume, 0, 0};
   ch.pan = Slide{0, 0, 0, 0};
   return true;
 }
 
-// ALSA writes several lines of its own to stderr when there is no sound
-// card; a missing device is the caller's to report, in its own words. So
-// while the output opens, ALSA's messages go nowhere. ALSA is looked up at
-// run time because SDL loads it that way too, and may use another backend.
-using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
-using AlsaSetErrorHandler = int (*)(AlsaErrorHandler);
-void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
-
-struct AlsaQuiet {
-  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
-  AlsaSetErrorHandler setHandler =
-      alsa ? reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"))
-           : nullptr;
-  AlsaQuiet() {
-    if (setHandler) setHandler(ignoreAlsaMessage);
-  }
-  ~AlsaQuiet() {
-    if (setHandler) setHandler(nullptr);  // ALSA's own printing again
-    if (alsa) dlclose(alsa);
-  }
-  AlsaQuiet(const AlsaQuiet&) = delete;
-  AlsaQuiet& operator=(const AlsaQuiet&) = delete;
-};
-
 // Closes the output and frees every stream, whatever state they are in;
 // nothing when not initialised. BASS_Free's work, and what runs at exit or
 // unloading when the program did not call it.
 void shutDown() {
   if (!initialised) return;
-  // SDL_Quit, when it ran first, has closed the output and stopped the
-  // callback already, and SDL's audio must not be called again.
-  bool outputOpen = !offline && SDL_WasInit(SDL_INIT_AUDIO) != 0;
-  if (outputOpen) SDL_CloseAudio();  // joins the audio thread: nothing reads the channels now
+  // The output may be closed already (by SDL_Quit, when it ran first).
+  // Closing joins the output's thread: nothing reads the channels now.
+  const bool open = !offline && outputIsOpen();
+  if (open) outputClose();
   for (Channel& ch : channels) {
     if (ch.state.load(std::memory_order_acquire) != kFree) releaseChannel(ch);
     ch.slideEnd = {};
   }
-  if (outputOpen) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   initialised = false;
   offline = false;
 }
@@ -531,21 +499,8 @@ struct ShutDownOnUnload {
 int BASS_Init(int device, uint32_t frequency, uint32_t, void*) {
   if (initialised || (device != -1 && device != 1)) return 0;
   if (frequency < kMinOutputRate || frequency > kMaxOutputRate) return 0;
-  AlsaQuiet quiet;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
   outputRate = static_cast<int>(frequency);
-  SDL_AudioSpec wanted{};
-  wanted.freq = outputRate;
-  wanted.format = AUDIO_S16SYS;
-  wanted.channels = kOutputChannels;
-  wanted.samples = kDeviceBufferFrames;
-  wanted.callback = mixAudio;
-  // No "obtained" format: SDL converts to whatever the device takes, so the
-  // mixer always works at the rate asked for.
-  if (SDL_OpenAudio(&wanted, nullptr) != 0) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return 0;
-  }
+  if (!outputOpen(outputRate, kDeviceBufferFrames, mixOutput)) return 0;
   initialised = true;
   return 1;
 }
@@ -580,7 +535,7 @@ uint32_t BASS_StreamCreateFile(int fromMemory, const void* file, uint32_t offset
 
 int BASS_Start() {
   if (!initialised) return 0;
-  if (!offline) SDL_PauseAudio(0);
+  if (!offline) outputStart();
   return 1;
 }
 
@@ -657,7 +612,7 @@ int DemoBass_Render(int16_t* out, uint32_t frames) {
       while (decodeStep(ch, ch.framesSinceRewind)) {
       }
     }
-    mixAudio(nullptr, reinterpret_cast<Uint8*>(out), block * kOutputChannels * 2);
+    mixOutput(out, block);
     out += block * kOutputChannels;
     frames -= static_cast<uint32_t>(block);
   }

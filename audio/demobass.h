@@ -1,12 +1,13 @@
 // demobass.h - the interface of libdemobass, the demo's own music library.
 //
-// It plays audio files (anything libsndfile reads: WAV, FLAC, Ogg Vorbis,
-// MP3, ...) through SDL's audio output, with a playback frequency and a
-// volume that can slide linearly over time. The demo does not link it: the
+// It plays audio files (on Linux anything libsndfile reads: WAV, FLAC, Ogg
+// Vorbis, MP3, ...; on Windows, as demobass.dll, Ogg Vorbis) through the
+// sound output (SDL's; waveOut), with a playback frequency and a volume
+// that can slide linearly over time. The demo does not link it: the
 // host loads it at run time and looks these entry points up by name, so the
 // names and signatures below are the contract.
 //
-// Calls come from one thread (the program's); playback runs on SDL's audio
+// Calls come from one thread (the program's); playback runs on the output's
 // thread and on one decoding thread per stream. BOOL results are 1 for
 // success and 0 for failure; a handle of 0 is a failure.
 //
@@ -18,7 +19,11 @@
 
 #include <cstdint>
 
+#ifdef _WIN32
+#define DEMOBASS_EXPORT extern "C" __declspec(dllexport)
+#else
 #define DEMOBASS_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 // BASS_StreamPlay flag: restart the stream from its beginning, without a
 // gap, whenever it ends.

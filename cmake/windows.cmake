@@ -4,6 +4,7 @@
 #                     window program (no console of its own)
 #   demo-capture.exe  the capture tool on the null platform over Win32's
 #                     system calls (tools/capture/, without video)
+#   demobass.dll      the music library (audio/, its Windows backend)
 #   data.dat          the soundtrack the native build composed
 # and the `package` target's build-windows/quillfen-<version>-win64.zip.
 
@@ -31,9 +32,9 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/data.dat
 add_custom_target(soundtrack_data ALL DEPENDS ${CMAKE_BINARY_DIR}/data.dat)
 
 # The release zip, as demos are released: one folder with the program, its
-# music and a text file (packaging/quillfen-windows.txt).
+# music library and music, and a text file (packaging/quillfen-windows.txt).
 configure_file(packaging/quillfen-windows.txt ${CMAKE_BINARY_DIR}/quillfen.txt @ONLY NEWLINE_STYLE CRLF)
-install(TARGETS demo RUNTIME DESTINATION .)
+install(TARGETS demo demobass RUNTIME DESTINATION .)
 install(FILES ${CMAKE_BINARY_DIR}/data.dat ${CMAKE_BINARY_DIR}/quillfen.txt DESTINATION .)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME quillfen)

@@ -86,7 +86,6 @@ bool loadMusicApi() {
 
 }  // namespace
 
-
 void unloadMusicApi() {
   if (musicApi.module != nullptr) platform::FreeLibrary(musicApi.module);
   musicApi = MusicApi{};

@@ -50,3 +50,7 @@ add_dependencies(soundtrack_test soundtrack_data)
 add_test(NAME soundtrack_reproduces_data
   COMMAND sh -c "\"$1\" \"$2\" && cmp \"$2\" \"$3\"" soundtrack-test
           $<TARGET_FILE:soundtrack> ${CMAKE_BINARY_DIR}/data-rerun.dat ${CMAKE_BINARY_DIR}/data.dat)
+
+# The Windows music library's resampler, natively (it is portable code).
+demo_test(sinc_resampler_test
+  SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/sinc_resampler_test.cpp ${CMAKE_SOURCE_DIR}/audio/sinc_resampler.cpp)

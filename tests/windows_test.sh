@@ -9,7 +9,8 @@
 #   demo     demo.exe on a 1440 x 1080 Xvfb: a frame of scene 0 exactly as
 #            recorded, twice its size, centred on black, Space
 #            skips, Escape, Alt+F4 and a window manager's close request end
-#            it with status 0; no sound device is one line
+#            it with status 0 at 60 passes a second; no sound device is one line; on ALSA's null
+#            device the music plays and Escape waits for its slide
 #   package  the zip holds what a release needs, and the programs import
 #            only DLLs every Windows has
 #   stop     stops the warm wineserver
@@ -96,13 +97,15 @@ case $group in
     wineserver -k 2>/dev/null
     trap 'wineserver -k 2>/dev/null; kill $servers 2>/dev/null; rm -rf "$work"' EXIT
     start_x 24 $screen_size
-    # Every frame of scene 0 in the run without keys, as recorded.
-    paste -d ' ' "$tests/data/reference/nokeys.state" "$tests/data/canvas-crc/nokeys.crc" |
+    # Every frame of the run without keys, and those of scene 0, as recorded.
+    nokeys=$tests/data/canvas-crc/nokeys.crc
+    paste -d ' ' "$tests/data/reference/nokeys.state" "$nokeys" |
       awk '$3 == 0 && $5 == 0 { print $8 }' >"$work/scene0.crc"
     # play STOP...: runs demo.exe from its folder; two seconds after its window
     # appears, does each STOP in turn (xdotool keys, "close" for the close
-    # request, "shot" for a screenshot's CRC into shots, "wait" for 3 s);
-    # sets status and lines (its stderr).
+    # request, "shot" or "frame" for a screenshot's CRC into shots and its
+    # time in ms into times, "wait" for 3 s);
+    # sets status, lines (its stderr) and ms (from the last step to the exit).
     play() {
       (cd "$windir" && exec wine demo.exe) 2>"$work/stderr" &
       local pid=$! window step
@@ -112,22 +115,33 @@ case $group in
       # sometimes drops the first key.
       xdotool windowfocus --sync "$window"
       sleep 2
-      shots=()
+      shots=() times=()
       for step in "$@"; do
         case $step in
-          shot) shots+=("$(screen_crc)") margin=$(margin_bytes) ;;
+          shot | frame)
+            local before=$(date +%s%N) crc tries=1
+            crc=$(screen_crc)
+            # A screenshot can catch a frame half drawn: "frame" takes up to
+            # three for one of the run without keys.
+            while [ $step = frame ] && [ $tries -lt 3 ] && ! grep -qx "$crc" "$nokeys"; do
+              before=$(date +%s%N) crc=$(screen_crc) tries=$((tries + 1))
+            done
+            shots+=("$crc") times+=($((($(date +%s%N) + before) / 2000000)))
+            margin=$(margin_bytes)
+            ;;
           wait) sleep 3 ;;
           close) "$send_close" "$window" ;;
           *) xdotool key "$step" ;;
         esac
       done
+      local stopped=$(date +%s%N)
       timeout 20 tail -s 0.05 --pid=$pid -f /dev/null || kill -9 $pid
       wait $pid
-      status=$? lines=$(tr -d '\r' <"$work/stderr")
+      status=$? lines=$(tr -d '\r' <"$work/stderr") ms=$((($(date +%s%N) - stopped) / 1000000))
     }
-    play shot space wait shot shot Escape
+    play frame space wait shot shot Escape
     if grep -qx "${shots[0]}" "$work/scene0.crc"; then
-      pass "scene 0 on the screen, exactly pass $(grep -nx "${shots[0]}" "$tests/data/canvas-crc/nokeys.crc" | head -n 1 | cut -d: -f1) of the recorded run"
+      pass "scene 0 on the screen, exactly pass $(grep -nx "${shots[0]}" "$nokeys" | head -n 1 | cut -d: -f1) of the recorded run"
     else fail "the screen (CRC ${shots[0]}) shows no recorded frame of scene 0 at twice its size"; fi
     [ "$margin" -eq 0 ] && pass "black margins around the centred picture" ||
       fail "$margin bytes of the margins are not black"
@@ -135,11 +149,30 @@ case $group in
     if ! grep -qx "${shots[1]}" "$work/scene0.crc" && [ "${shots[1]}" != "${shots[2]}" ]; then
       pass "Space skipped: a moving picture that is not scene 0"
     else fail "after Space: ${shots[1]}, ${shots[2]} (scene 0 or a still picture)"; fi
-    expect "Escape" 0 "sound device|music"
-    play alt+F4
-    expect "Alt+F4" 0 "sound device|music"
+    expect "Escape" 0 "no audio output device"
+    # Paced: two recorded frames seconds apart are 60 passes a second apart (the
+    # screenshots' own timing allows a few passes either way).
+    play frame wait frame alt+F4
+    expect "Alt+F4" 0 "no audio output device"
+    first=$(grep -nx "${shots[0]}" "$nokeys" | head -n 1 | cut -d: -f1)
+    last=$(grep -nx "${shots[1]}" "$nokeys" | head -n 1 | cut -d: -f1)
+    ms=$((times[1] - times[0])) passes=$((${last:-0} - ${first:-0}))
+    if [ -n "$first" ] && [ -n "$last" ] && [ $((passes * 1000)) -le $((ms * 60 + 10000)) ] &&
+      [ $((passes * 1000)) -ge $((ms * 45)) ]; then
+      pass "paced: passes $first to $last in $ms ms ($((passes * 1000 / ms)) a second)"
+    else fail "passes ${first:-?} to ${last:-?} in $ms ms: not 60 a second"; fi
     play close
-    expect "a close request" 0 "sound device|music"
+    expect "a close request" 0 "no audio output device"
+    # ALSA's null device takes the sound: the music plays without a word, and
+    # Escape waits for its slide (500 ms) while the output mixes it, not for
+    # the 2 s more a stalled output would be given.
+    console reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+    printf 'pcm.!default { type null }\n' >"$work/.asoundrc"
+    HOME=$work play Escape
+    console reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1
+    expect "music on ALSA's null device" 0
+    if [ "$ms" -ge 500 ] && [ "$ms" -lt 1500 ]; then pass "the slide played out: exit $ms ms after Escape"
+    else fail "exit $ms ms after Escape, not the slide's 500 ms and a little"; fi
     finish
     ;;
   package)
@@ -147,9 +180,9 @@ case $group in
     zip=$(ls "$windir"/quillfen-*-win64.zip 2>/dev/null | head -n 1)
     [ -n "$zip" ] || die "no quillfen-*-win64.zip in $windir"
     listing=$(cmake -E tar tf "$zip" | sed 's|^[^/]*/||' | sort | tr '\n' ' ')
-    wanted="data.dat demo.exe quillfen.txt "
+    wanted="data.dat demo.exe demobass.dll quillfen.txt "
     [ "$listing" = "$wanted" ] && pass "$(basename "$zip"): $listing" || fail "the zip holds: $listing"
-    for program in demo.exe demo-capture.exe; do
+    for program in demo.exe demo-capture.exe demobass.dll; do
       others=$(x86_64-w64-mingw32-objdump -p "$windir/$program" | awk '/DLL Name:/ { print toupper($3) }' |
         grep -v -x -E 'KERNEL32.DLL|USER32.DLL|GDI32.DLL|WINMM.DLL|MSVCRT.DLL|OLE32.DLL|ADVAPI32.DLL')
       [ -z "$others" ] && pass "$program imports only Windows' own DLLs" ||

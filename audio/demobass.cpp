@@ -71,8 +71,15 @@ constexpr double kMaxRatio = 256.0;  // the resamplers' limit, either way
 constexpr int kFullVolume = 100;
 constexpr int kFullPan = 100;
 constexpr auto kStalledSlideGrace = std::chrono::seconds(2);
+constexpr int kMoveFadeMs = 15;              // a move fades out, then in, over this each: no click
+constexpr double kMaxPositionSeconds = 1e7;  // a position past this is no music's
 
 enum ChannelState : int { kFree, kReady, kPlaying, kEnded };
+
+// Where the mixer is with a move (DemoBass_ChannelSetPosition): fading the
+// old place out, waiting for the decoder to refill the ring from the new
+// one, fading the new place in.
+enum MoveStage : int { kSettled, kFadingOut, kAwaitingRefill, kFadingIn };
 
 // The callback may touch nothing that could take a lock.
 static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free &&
@@ -125,12 +132,39 @@ struct Channel {
   std::atomic<int> commandsPosted{0};
   std::atomic<int> commandsTaken{0};
   std::atomic<bool> sliding{false};  // set by the mixer
-  // Caller's thread only: when the latest slide's time is up by the clock.
+  // Caller's thread only: when the latest slide's time is up by the clock;
+  // the last position told, and the moves it was told after, so that the
+  // position never goes back between moves.
   std::chrono::steady_clock::time_point slideEnd{};
+  double lastHeard = 0;
+  int lastHeardMoves = 0;
+
+  // Moves: the caller posts a target (source frames from the stream's start,
+  // loops counted); the mixer fades out and hands the decoder `refillFrom`;
+  // the decoder seeks there, drops what it had decoded ahead and clears it
+  // (-1), saying in `refilled` whether the seek worked.
+  std::atomic<int64_t> moveTarget{0};
+  std::atomic<int> movesPosted{0};
+  std::atomic<int64_t> refillFrom{-1};
+  std::atomic<bool> refilled{false};
+  int64_t fileFrames = 0;  // the file's length, when known: where a loop wraps
+
+  // What is heard, published by the mixer after each block through a
+  // sequence count (odd while it writes), for DemoBass_ChannelGetPosition.
+  std::atomic<unsigned> heardSequence{0};
+  std::atomic<double> heardFrame{0};  // source frame just mixed, loops counted
+  std::atomic<double> heardSpeed{0};  // source frames per second while playing
+  std::atomic<int64_t> heardAtNs{0};  // when, on the steady clock
 
   // Mixer (audio thread) only, once published.
   StreamResampler* resampler = nullptr;
   Slide frequency, volume, pan;
+  int movesTaken = 0;
+  MoveStage moveStage = kSettled;
+  int moveFadeLeft = 0;      // output frames of the fade in progress
+  int64_t refillTarget = 0;  // the move handed to the decoder
+  int64_t positionBase = 0;  // source frame the last move went to (0: the start)
+  double playedFrames = 0;   // source frames played out since, by the output's time
 };
 
 // Nothing here may be destroyed at exit while the audio callback and the
@@ -209,10 +243,33 @@ int64_t fillFromSource(Channel& ch, int64_t limit) {
   return ch.held ? copyHeld(ch, limit) : decodeInto(ch, limit);
 }
 
-// Back to the source's first frame; false when the file cannot seek.
-bool rewindSource(Channel& ch) {
-  ch.heldAt = 0;
-  return ch.held || audioFileRewind(ch.file);
+// To the source's frame `frame` (0 is its first); false when the file cannot
+// seek there.
+bool seekSource(Channel& ch, int64_t frame) {
+  if (ch.held) {
+    ch.heldAt = frame % ch.heldFrames;
+    return true;
+  }
+  return audioFileSeek(ch.file, frame);
+}
+
+bool rewindSource(Channel& ch) { return seekSource(ch, 0); }
+
+// A move's refill, once the mixer has faded out and stopped reading: seeks
+// to where the stream's target falls in the file and drops the frames
+// decoded ahead, so the ring fills from there. A seek that fails leaves the
+// stream where it was.
+void refillForMove(Channel& ch, bool& framesSinceRewind) {
+  const int64_t target = ch.refillFrom.load(std::memory_order_acquire);
+  const int64_t length = ch.held ? ch.heldFrames : ch.fileFrames;
+  const bool moved = seekSource(ch, length > 0 ? target % length : target);
+  if (moved) {
+    ch.written.store(ch.consumed.load(std::memory_order_acquire), std::memory_order_relaxed);
+    ch.endOfFile.store(false, std::memory_order_relaxed);
+    framesSinceRewind = true;
+  }
+  ch.refilled.store(moved, std::memory_order_relaxed);
+  ch.refillFrom.store(-1, std::memory_order_release);
 }
 
 // One step of a stream's decoding: tops up the ring, or rewinds a looping
@@ -220,6 +277,10 @@ bool rewindSource(Channel& ch) {
 // to do for now (ring full, end reached, not yet playing). `framesSinceRewind`
 // keeps a file that yields nothing from rewinding forever.
 bool decodeStep(Channel& ch, bool& framesSinceRewind) {
+  if (ch.refillFrom.load(std::memory_order_acquire) >= 0) {
+    refillForMove(ch, framesSinceRewind);
+    return true;
+  }
   int64_t space = ch.ringFrames - (ch.written.load(std::memory_order_relaxed) -
                                    ch.consumed.load(std::memory_order_acquire));
   if (space < kDecodeChunkFrames / 4 || ch.endOfFile.load(std::memory_order_relaxed)) return false;
@@ -285,6 +346,73 @@ void advanceSlides(Channel& ch, int frames) {
   }
 }
 
+int moveFadeFrames() { return std::max(1, outputRate * kMoveFadeMs / 1000); }
+
+// Steps a move: takes one the caller posted (a later one during the fade-out
+// only changes the target), hands the decoder its refill once the old place
+// has faded out, and fades the new place in once the ring holds it. False
+// while the mixer must leave the ring alone: the decoder is refilling it.
+bool stepMove(Channel& ch) {
+  const int posted = ch.movesPosted.load(std::memory_order_acquire);
+  if (posted != ch.movesTaken && ch.moveStage != kAwaitingRefill) {
+    ch.movesTaken = posted;
+    if (ch.moveStage != kFadingOut) {
+      ch.moveStage = kFadingOut;
+      ch.moveFadeLeft = moveFadeFrames();
+    }
+  }
+  if (ch.moveStage == kFadingOut && ch.moveFadeLeft == 0) {
+    ch.refillTarget = ch.moveTarget.load(std::memory_order_acquire);
+    ch.refillFrom.store(ch.refillTarget, std::memory_order_release);
+    ch.moveStage = kAwaitingRefill;
+  }
+  if (ch.moveStage != kAwaitingRefill) return true;
+  if (ch.refillFrom.load(std::memory_order_acquire) >= 0) return false;
+  if (ch.refilled.load(std::memory_order_relaxed)) {
+    const int64_t ready =
+        ch.written.load(std::memory_order_acquire) - ch.consumed.load(std::memory_order_relaxed);
+    if (ready < kSubBlockFrames && !ch.endOfFile.load(std::memory_order_acquire)) return false;
+    // What the resampler held back is the old place's.
+    resamplerReset(ch.resampler);
+    ch.positionBase = ch.refillTarget;
+    ch.playedFrames = 0;
+  }  // else the seek failed: the stream plays on where it was
+  ch.moveStage = kFadingIn;
+  ch.moveFadeLeft = moveFadeFrames();
+  return true;
+}
+
+// The move's gain for the next output frame, stepping its fade.
+double moveGain(Channel& ch) {
+  const double total = moveFadeFrames();
+  if (ch.moveStage == kFadingOut) {
+    const double gain = ch.moveFadeLeft / total;
+    if (ch.moveFadeLeft > 0) --ch.moveFadeLeft;
+    return gain;
+  }
+  if (ch.moveStage == kFadingIn) {
+    const double gain = 1.0 - ch.moveFadeLeft / total;
+    if (--ch.moveFadeLeft <= 0) ch.moveStage = kSettled;
+    return gain;
+  }
+  return 1.0;
+}
+
+// Publishes where the stream is after a block, for DemoBass_ChannelGetPosition.
+void publishHeard(Channel& ch) {
+  const unsigned sequence = ch.heardSequence.load(std::memory_order_relaxed);
+  ch.heardSequence.store(sequence + 1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
+  ch.heardFrame.store(static_cast<double>(ch.positionBase) + ch.playedFrames,
+                      std::memory_order_relaxed);
+  ch.heardSpeed.store(ch.frequency.value(), std::memory_order_relaxed);
+  ch.heardAtNs.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count(),
+                     std::memory_order_relaxed);
+  ch.heardSequence.store(sequence + 2, std::memory_order_release);
+}
+
 // Resamples up to `frames` output frames of `ch` into `out` (stereo);
 // returns how many it produced. Fewer means the ring ran dry.
 int resample(Channel& ch, float* out, int frames, double ratio) {
@@ -301,6 +429,7 @@ int resample(Channel& ch, float* out, int frames, double ratio) {
       break;
     }
     ch.consumed.store(read + used, std::memory_order_release);
+    ch.playedFrames += static_cast<double>(generated) / ratio;
     produced += static_cast<int>(generated);
     if (used == 0 && generated == 0) break;
   }
@@ -310,6 +439,10 @@ int resample(Channel& ch, float* out, int frames, double ratio) {
 // Adds one sub-block of `ch` to `mix`, with the volume and pan ramped
 // linearly across it.
 void mixChannel(Channel& ch, float* mix, int frames) {
+  if (!stepMove(ch)) {
+    advanceSlides(ch, frames);
+    return;
+  }
   double volumeFrom = ch.volume.value() / kFullVolume;
   double panFrom = ch.pan.value() / kFullPan;
   advanceSlides(ch, frames);
@@ -325,13 +458,14 @@ void mixChannel(Channel& ch, float* mix, int frames) {
   }
   for (int i = 0; i < produced; ++i) {
     double t = static_cast<double>(i + 1) / frames;
-    double gain = volumeFrom + (volumeTo - volumeFrom) * t;
+    double gain = (volumeFrom + (volumeTo - volumeFrom) * t) * moveGain(ch);
     double pan = panFrom + (panTo - panFrom) * t;
     double left = gain * std::min(1.0, 1.0 - pan);
     double right = gain * std::min(1.0, 1.0 + pan);
     mix[i * 2] += static_cast<float>(block[i * 2] * left);
     mix[i * 2 + 1] += static_cast<float>(block[i * 2 + 1] * right);
   }
+  publishHeard(ch);
 }
 
 int16_t toSample(float value) {
@@ -398,6 +532,23 @@ void releaseChannel(Channel& ch) {
   ch.commandsPosted.store(0);
   ch.commandsTaken.store(0);
   ch.sliding.store(false);
+  ch.moveTarget.store(0);
+  ch.movesPosted.store(0);
+  ch.refillFrom.store(-1);
+  ch.refilled.store(false);
+  ch.fileFrames = 0;
+  ch.heardSequence.store(0);
+  ch.heardFrame.store(0);
+  ch.heardSpeed.store(0);
+  ch.heardAtNs.store(0);
+  ch.movesTaken = 0;
+  ch.moveStage = kSettled;
+  ch.moveFadeLeft = 0;
+  ch.refillTarget = 0;
+  ch.positionBase = 0;
+  ch.playedFrames = 0;
+  ch.lastHeard = 0;
+  ch.lastHeardMoves = 0;
   ch.state.store(kFree, std::memory_order_release);
 }
 
@@ -466,6 +617,7 @@ bool openStream(Channel& ch, const char* path) {
   }
   double ratio = static_cast<double>(outputRate) / ch.fileRate;
   resamplerSetRatio(ch.resampler, ratio);
+  ch.fileFrames = lengthDeclared(info) ? info.frames : 0;
   ch.frequency = Slide{static_cast<double>(ch.fileRate), static_cast<double>(ch.fileRate), 0, 0};
   ch.volume = Slide{kFullVolume, kFullVolume, 0, 0};
   ch.pan = Slide{0, 0, 0, 0};
@@ -616,5 +768,47 @@ int DemoBass_Render(int16_t* out, uint32_t frames) {
     out += block * kOutputChannels;
     frames -= static_cast<uint32_t>(block);
   }
+  return 1;
+}
+
+double DemoBass_ChannelGetPosition(uint32_t channel) {
+  Channel* ch = channelOf(channel);
+  if (!ch) return -1.0;
+  double frame, speed;
+  int64_t atNs;
+  unsigned before, after;
+  do {
+    before = ch->heardSequence.load(std::memory_order_acquire);
+    frame = ch->heardFrame.load(std::memory_order_relaxed);
+    speed = ch->heardSpeed.load(std::memory_order_relaxed);
+    atNs = ch->heardAtNs.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    after = ch->heardSequence.load(std::memory_order_relaxed);
+  } while (before != after || (before & 1) != 0);
+  double heard = frame;
+  if (!offline && atNs != 0) {
+    // A block just mixed is heard after the device's buffer ahead of it;
+    // between blocks the position runs on by the clock, and stops where the
+    // last block ends should the output stall.
+    const double buffer = static_cast<double>(kDeviceBufferFrames) / outputRate;
+    const int64_t nowNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
+    const double since = std::min(static_cast<double>(nowNs - atNs) * 1e-9, buffer);
+    heard = std::max(0.0, frame - speed * (buffer - since));
+  }
+  const int moves = ch->movesPosted.load(std::memory_order_relaxed);
+  double seconds = heard / ch->fileRate;
+  if (moves == ch->lastHeardMoves) seconds = std::max(seconds, ch->lastHeard);
+  ch->lastHeard = seconds;
+  ch->lastHeardMoves = moves;
+  return seconds;
+}
+
+int32_t DemoBass_ChannelSetPosition(uint32_t channel, double seconds) {
+  Channel* ch = channelOf(channel);
+  if (!ch || !(seconds >= 0.0 && seconds <= kMaxPositionSeconds)) return 0;
+  ch->moveTarget.store(std::llround(seconds * ch->fileRate), std::memory_order_relaxed);
+  ch->movesPosted.fetch_add(1, std::memory_order_release);
   return 1;
 }

@@ -98,6 +98,28 @@ DEMOBASS_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel);
 // Closes the output and frees every stream. Fails when not initialised.
 DEMOBASS_EXPORT int BASS_Free();
 
+// ---- Position (beyond the seven entry points the demo needs) ------------
+// For a host whose picture follows the music: where the music being heard
+// is, and a jump to another place in it.
+
+// Seconds of `channel`'s stream being heard now, from the stream's start,
+// loops counted (it grows past the file's length as the stream loops): the
+// position of the block last mixed, less the device's buffer ahead of it,
+// run on by the clock until the next block (and no further, so a stalled
+// output stops it). Never less than the last value told, but after a move.
+// Offline (DemoBass_Render), exactly the frames rendered so far. -1 for an
+// unknown channel.
+DEMOBASS_EXPORT double DemoBass_ChannelGetPosition(uint32_t channel);
+
+// Moves `channel`'s stream so that `seconds` (the same measure, 0 to 10^7)
+// is heard next: the old place fades out over 15 ms, the ring is refilled
+// from the new one, which fades in over 15 ms, so the jump does not click.
+// In a file of known length a position past its end falls where the loop
+// puts it; in one of unknown length a place the file cannot seek to leaves
+// the stream where it was. Fails for an unknown channel or a position out
+// of range; a stream not yet playing moves once it plays.
+DEMOBASS_EXPORT int32_t DemoBass_ChannelSetPosition(uint32_t channel, double seconds);
+
 // ---- Offline rendering (not part of the playback interface) --------------
 // For making videos: the same streams, slides and mixing as live, but
 // rendered on demand into memory instead of played on a device, with no

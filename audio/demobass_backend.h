@@ -31,8 +31,8 @@ int64_t audioFileRead(AudioFile* file, float* out, int64_t frames);
 // Whether a read has failed on damaged data (rather than ended).
 bool audioFileFailed(AudioFile* file);
 
-// Back to the first frame; false when the file cannot seek.
-bool audioFileRewind(AudioFile* file);
+// To frame `frame` (0: the first); false when the file cannot seek there.
+bool audioFileSeek(AudioFile* file, int64_t frame);
 
 void audioFileClose(AudioFile* file);
 
@@ -46,6 +46,10 @@ void resamplerDelete(StreamResampler* resampler);
 
 // The ratio (output rate / input rate) the first frames are made at.
 void resamplerSetRatio(StreamResampler* resampler, double ratio);
+
+// Forgets the input held back, as if new; called from the output's thread,
+// so it neither allocates nor waits.
+void resamplerReset(StreamResampler* resampler);
 
 // Reads at most `inFrames` frames from `in`, writes at most `outFrames` to
 // `out` at `ratio` (1/256 to 256, taking effect at once); `used` and

@@ -32,7 +32,9 @@ int64_t audioFileRead(AudioFile* file, float* out, int64_t frames) {
 
 bool audioFileFailed(AudioFile* file) { return sf_error(file->file) != SF_ERR_NO_ERROR; }
 
-bool audioFileRewind(AudioFile* file) { return sf_seek(file->file, 0, SEEK_SET) == 0; }
+bool audioFileSeek(AudioFile* file, int64_t frame) {
+  return sf_seek(file->file, frame, SEEK_SET) == frame;
+}
 
 void audioFileClose(AudioFile* file) {
   sf_close(file->file);
@@ -63,6 +65,10 @@ void resamplerDelete(StreamResampler* resampler) {
 
 void resamplerSetRatio(StreamResampler* resampler, double ratio) {
   src_set_ratio(reinterpret_cast<SRC_STATE*>(resampler), ratio);
+}
+
+void resamplerReset(StreamResampler* resampler) {
+  src_reset(reinterpret_cast<SRC_STATE*>(resampler));
 }
 
 bool resamplerProcess(StreamResampler* resampler, const float* in, long inFrames, float* out,

@@ -48,7 +48,10 @@ int64_t audioFileRead(AudioFile* file, float* out, int64_t frames) {
 
 bool audioFileFailed(AudioFile* file) { return file->failed; }
 
-bool audioFileRewind(AudioFile* file) { return stb_vorbis_seek_start(file->vorbis) != 0; }
+bool audioFileSeek(AudioFile* file, int64_t frame) {
+  if (frame == 0) return stb_vorbis_seek_start(file->vorbis) != 0;
+  return frame <= UINT32_MAX && stb_vorbis_seek(file->vorbis, static_cast<unsigned>(frame)) != 0;
+}
 
 void audioFileClose(AudioFile* file) {
   stb_vorbis_close(file->vorbis);
@@ -74,6 +77,8 @@ void resamplerDelete(StreamResampler* resampler) {
 
 // The ratio of every call takes effect at once, the first one's included.
 void resamplerSetRatio(StreamResampler*, double) {}
+
+void resamplerReset(StreamResampler* resampler) { sincReset(resampler->sinc); }
 
 bool resamplerProcess(StreamResampler* resampler, const float* in, long inFrames, float* out,
                       long outFrames, double ratio, long& used, long& generated) {

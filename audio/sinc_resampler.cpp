@@ -70,14 +70,18 @@ struct SincResampler {
   double position;                    // of the next output frame, in history frames
 };
 
-SincResampler* sincNew() {
-  auto* resampler = new (std::nothrow) SincResampler;
-  if (resampler == nullptr) return nullptr;
+void sincReset(SincResampler* resampler) {
   // Silence before the first frame, as much as the narrowest kernel reaches
   // back: the first output frame is the first input frame's moment.
   std::memset(resampler->history, 0, sizeof resampler->history);
   resampler->frames = kZeroCrossings;
   resampler->position = kZeroCrossings;
+}
+
+SincResampler* sincNew() {
+  auto* resampler = new (std::nothrow) SincResampler;
+  if (resampler == nullptr) return nullptr;
+  sincReset(resampler);
   kernel();  // the table now, not in the first call from the output thread
   return resampler;
 }

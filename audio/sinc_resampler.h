@@ -23,6 +23,9 @@ struct SincResampler;
 SincResampler* sincNew();
 void sincDelete(SincResampler* resampler);
 
+// Forgets the history, as if new: the next input starts afresh.
+void sincReset(SincResampler* resampler);
+
 // Resamples: reads at most `inFrames` stereo frames from `in` and writes
 // at most `outFrames` to `out` at `ratio`; `used` and `generated` say how
 // many. Input is taken only as far as output needs it (plus the filter's

@@ -274,6 +274,43 @@ TEST(MusicLibrary, AShortLoopPlaysFromMemory) {
   }
 }
 
+// A place that says where it is: 2 s of the tone, then 2 s an octave up, read
+// from the file (longer than the ring).
+std::string twoTones() {
+  SF_INFO info{0, kRate, 2, kWav, 0, 0};
+  SNDFILE* file = sf_open(scratch("two.wav").c_str(), SFM_WRITE, &info);
+  std::vector<float> frames(2 * 4 * size_t(kRate));
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const double hz = i / 2 < 2 * size_t(kRate) ? kToneHz : 2 * kToneHz;
+    frames[i] = float(0.5 * std::cos(2 * std::numbers::pi * hz * double(i / 2) / kRate));
+  }
+  sf_writef_float(file, frames.data(), sf_count_t(frames.size() / 2));
+  sf_close(file);
+  return scratch("two.wav");
+}
+
+// Moves land where they were asked for, as the position says, fading out and
+// in without a click; a place past the file's end is where the loop puts it.
+TEST(MusicLibrary, AMoveIsHeardWhereAskedWithoutAClickAndThePositionFollows) {
+  Offline music;
+  music.play(twoTones());
+  music.render(kRate / 2);
+  EXPECT_NEAR(DemoBass_ChannelGetPosition(1), 0.5, 0.005);
+  const struct { double to, hz; } moves[] = {{3.0, 2 * kToneHz}, {4.5, kToneHz}, {1.0, kToneHz}};
+  for (const auto [to, hz] : moves) {
+    const size_t at = music.out.size() / 4;
+    ASSERT_TRUE(DemoBass_ChannelSetPosition(1, to));
+    const Samples out = music.render(kRate / 4);
+    // The fades (15 ms each) and the refill (a block) take under 60 ms.
+    EXPECT_NEAR(pitchAt(out, at + kRate / 10), hz, 2) << "moved to " << to;
+    EXPECT_NEAR(DemoBass_ChannelGetPosition(1), to + 0.25, 0.06) << "moved to " << to;
+    EXPECT_LT(measure(out, at, kRate / 4).steepest, 2 * kToneMaxStep * 1.1) << "a click at " << to;
+  }
+  EXPECT_FALSE(DemoBass_ChannelSetPosition(1, -1.0) || DemoBass_ChannelSetPosition(1, NAN) ||
+               DemoBass_ChannelSetPosition(2, 1.0));
+  EXPECT_LT(DemoBass_ChannelGetPosition(2), 0);
+}
+
 // SDL's disk audio driver records what the library plays, at about three
 // times real time (with no delay at all it would outrun a decoder a second
 // ahead on a busy machine, and the gaps would be the test's own doing).
@@ -293,6 +330,9 @@ TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
     std::this_thread::sleep_for(1ms);
   }
   const size_t looped = std::filesystem::file_size(recording) / 4;
+  // The position heard runs on with the output, a device buffer behind it.
+  const double heard = DemoBass_ChannelGetPosition(1);
+  EXPECT_TRUE(heard > 0.5 && heard <= double(looped) / kRate) << heard << " s, " << looped;
 
   // The output runs ahead of the clock, and still the caller waits the
   // 500 ms of the frequency slide, not the 200 ms of the volume slide.

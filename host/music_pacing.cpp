@@ -34,6 +34,11 @@ double readMusicClock(MusicClock& clock, double heard, int64_t now, bool& moveMu
   return clock.heard;
 }
 
+void holdMusicClock(MusicClock& clock, int64_t now) {
+  clock.heardAt += now - clock.lastLook;
+  clock.lastLook = now;
+}
+
 void moveMusicClock(MusicClock& clock, double seconds, int64_t now) {
   clock.heard += seconds + secondsOf(now - clock.heardAt);
   clock.heardAt = now;

@@ -46,6 +46,10 @@ MusicClock startMusicClock(double heard, int64_t now);
 // the clock: the caller moves it to the returned seconds.
 double readMusicClock(MusicClock& clock, double heard, int64_t now, bool& moveMusic);
 
+// Holds the clock at `now`: the time since the last read is not counted
+// (the page's music is paused while the page is hidden).
+void holdMusicClock(MusicClock& clock, int64_t now);
+
 // Notes that the music was moved by `seconds` (negative for back) at `now`.
 void moveMusicClock(MusicClock& clock, double seconds, int64_t now);
 

@@ -1,5 +1,5 @@
 # sources.cmake - the demo's sources, named once for every build: the
-# desktop's and the null platform's (CMakeLists.txt) and the web page's
+# desktop's, Windows' and the null platform's (CMakeLists.txt) and the web page's
 # (web/CMakeLists.txt), which compile the very same portable files around
 # their own platforms. Paths are relative to the repository's root.
 
@@ -44,3 +44,12 @@ set(DEMO_POSIX_SOURCES platform/posix/system.cpp platform/posix/stop_signals.cpp
   platform/posix/descriptors.cpp platform/posix/elf_check.cpp)
 set(DEMO_SDL_SOURCES platform/sdl/display.cpp platform/sdl/present.cpp platform/sdl/input.cpp)
 set(DEMO_NULL_SOURCES platform/null/null_platform.cpp)
+
+# Windows (platform/win32/): the system calls, shared by the window platform
+# and the null platform there, and the window itself.
+set(DEMO_WIN32_SYSTEM_SOURCES platform/win32/system.cpp platform/win32/console_stop.cpp)
+set(DEMO_WIN32_SOURCES platform/win32/window.cpp)
+
+# The portable CRC-32 of the canvas (host/crc32.h), for the builds without
+# libdeflate: the web page and the Windows capture tool.
+set(DEMO_CRC32_SOURCES host/crc32.cpp)

@@ -9,14 +9,18 @@
 #   demo-capture --trace [--keys K] | cut -d' ' -f8 > tests/data/canvas-crc/NAME.crc
 # The web page's test mode is held to the same records (web/tests/browser_test.mjs).
 # Usage: reference_trace_test.sh BUILD_DIR [RUN...], RUN one of the names
-# below (all three by default).
+# below (all three by default). DEMO_CAPTURE names another capture program
+# and DEMO_CAPTURE_RUNNER what runs it: the Windows tests give
+# `wine` and build/windows/demo-capture.exe, whose lines end in CR LF.
 set -u
 build=$1
+capture=${DEMO_CAPTURE:-$build/demo-capture}
 data=$(dirname "$0")/data
 failures=0
 check() {
   local name=$1 keys=$2 trace mismatch
-  trace=$("$build/demo-capture" --trace ${keys:+--keys "$keys"}) || trace="capture failed"
+  trace=$(${DEMO_CAPTURE_RUNNER:-} "$capture" --trace ${keys:+--keys "$keys"} | tr -d '\r'
+    exit "${PIPESTATUS[0]}") || trace="capture failed"
   # paste pads a shorter file with empty fields, so a run of another length shows as NF != 16.
   mismatch=$(paste -d ' ' "$data/reference/$name.state" <(echo "$trace") "$data/canvas-crc/$name.crc" | awk '
     NF != 16 { print "pass " NR ": " $0 " (a run of another length?)"; exit }

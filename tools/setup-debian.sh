@@ -8,7 +8,9 @@
 #                             `file` for cpack's package checks, and for the
 #                             web page Emscripten, brotli, Chromium, Firefox
 #                             ESR, Node.js with the pinned playwright-core and
-#                             puppeteer-core from npm
+#                             puppeteer-core from npm, and for Windows
+#                             MinGW-w64, stb_vorbis and Wine (64-bit only:
+#                             never wine32 or any i386 package)
 #   setup-debian.sh --checks  what CI's further checks use: clang with
 #                             libFuzzer, valgrind, clang-format, and
 #                             debootstrap for the bare Debian root
@@ -29,7 +31,9 @@ case "${1:-}" in
       install libgtest-dev libbenchmark-dev zlib1g-dev libmpfr-dev \
         xvfb xauth x11-utils xdotool libx11-dev \
         libfreetype-dev fonts-dejavu-extra file \
-        ffmpeg emscripten brotli chromium firefox-esr nodejs
+        ffmpeg emscripten brotli chromium firefox-esr nodejs \
+        g++-mingw-w64-x86-64-posix libstb-dev wine wine64 libwine \
+        g++-aarch64-linux-gnu qemu-user-static
       # Debian's nodejs comes without npm; other Node.js packages bring their own.
       command -v npm >/dev/null || install npm
       (cd "$(dirname "$0")/../web" && npm ci --no-audit --no-fund)

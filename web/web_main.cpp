@@ -48,6 +48,7 @@
 #include <vector>
 
 #include "effects/canvas.h"
+#include "host/crc32.h"
 #include "host/frame_loop.h"
 #include "host/input_queue.h"
 #include "host/key_script.h"
@@ -58,7 +59,6 @@
 #include "platform/platform.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
-#include "web/web_crc32.h"
 #include "web/web_pacing.h"
 #include "web/web_present.h"
 

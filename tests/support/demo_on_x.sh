@@ -19,13 +19,13 @@ export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null SDL_DISKAUDIODELAY=20
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 export TSAN_OPTIONS="${TSAN_OPTIONS:+$TSAN_OPTIONS:}suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/tsan.supp"
 
-# start_x [DEPTH]: starts an Xvfb server of DEPTH (24) bits per pixel on a
-# display it picks itself; sets xpid and DISPLAY. Full screen on a larger
-# screen without a window manager shows a wrong quarter of the picture, so
-# the screen is the demo's own size.
+# start_x [DEPTH [WIDTHxHEIGHT]]: starts an Xvfb server of DEPTH (24) bits
+# per pixel on a display it picks itself; sets xpid and DISPLAY. Full screen
+# on a larger screen without a window manager shows a wrong quarter of SDL's
+# picture, so the screen is the demo's own size unless a size is given.
 start_x() {
   rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 "640x480x${1:-24}" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${2:-640x480}x${1:-24}" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   xpid=$! servers="$servers $!"
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || die "Xvfb did not start"

@@ -8,7 +8,6 @@
 // --video a film of the run (video_encoder.h). The tests, the reference-trace
 // checks and the web page's CRC test use it.
 #include <fcntl.h>
-#include <libdeflate.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +21,7 @@
 #include <string>
 
 #include "effects/canvas.h"
+#include "host/crc32.h"
 #include "host/frame_loop.h"
 #include "platform/null/null_screen.h"
 #include "platform/posix/stop_signals.h"
@@ -39,7 +39,9 @@ bool stdoutWasClosed = false;
 // A closed standard descriptor would be taken by the next file opened (a
 // pipe to ffmpeg), and the trace would go into it: hold each one on
 // /dev/null instead.
+// (POSIX only: the Windows build has neither these calls nor an ffmpeg pipe.)
 void holdStandardDescriptors() {
+#ifndef _WIN32
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
     if (fd == STDOUT_FILENO) stdoutWasClosed = true;
@@ -49,6 +51,7 @@ void holdStandardDescriptors() {
       close(null);
     }
   }
+#endif
 }
 
 void say(const std::string& line) { std::fprintf(stderr, "demo-capture: %s\n", line.c_str()); }
@@ -64,7 +67,7 @@ bool printTraceLine(long pass, bool rendered) {
   char swing[32];
   const auto written = std::to_chars(swing, swing + sizeof swing - 1, demoState.swing);
   *written.ptr = '\0';
-  const unsigned crc = libdeflate_crc32(0, canvas, kCanvasBytes);
+  const unsigned crc = crc32Of(canvas, kCanvasBytes);
   return std::printf("%ld %d %d %d %d %s %d %08x\n", pass, rendered ? 1 : 0, demoState.sceneIndex,
                      demoState.sceneFrame, demoState.fading ? 1 : 0, swing, demoState.tick,
                      crc) > 0;
@@ -238,9 +241,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   catchStopSignals(BlockedCalls::Interrupt);
+#ifdef SIGXFSZ  // POSIX only
   // Past a file-size limit, writes fail with a reason (EFBIG) rather than
   // kill the tool; ffmpeg inherits this.
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   screen = openScreen();
   return runCapture(options);
 }

@@ -165,8 +165,9 @@ test('plays: the music leads, through a stall, skips and a hidden tab, without c
   assert.ok(stillHidden.pass - hiddenAt.pass <= 2 && stillHidden.musicSeconds - hiddenAt.musicSeconds < 0.05,
             'music and picture wait while the page is hidden');
   await setHidden(false);
-  await page.waitForTimeout(500);
-  await inStep();
+  // Shown again, the music resumes, within a moment, with the picture in step.
+  await until(page, null, `(() => { const { musicSeconds, scene, sceneSeconds } = window.demoClock();
+    return Math.abs(musicSeconds - Module._webSectionSeconds(scene) - sceneSeconds) < 0.1; })()`, 4000);
   assert.deepEqual(problems, [], 'no console errors');
 }));
 

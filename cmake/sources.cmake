@@ -35,7 +35,8 @@ set(DEMO_SHARED_HOST_SOURCES
   host/key_script.cpp
   host/pacing.cpp
   host/music.cpp
-  host/music_sync.cpp)
+  host/music_sync.cpp
+  host/music_pacing.cpp)
 
 # The platforms (platform/platform.h): the system calls of POSIX machines,
 # shared by the Linux desktop over SDL and the null platform.

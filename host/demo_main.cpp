@@ -3,6 +3,7 @@
 
 #include "host/frame_loop.h"
 #include "host/music.h"
+#include "host/music_pacing.h"
 #include "host/pacing.h"
 #include "platform/platform.h"
 #include "scenes/demo_state.h"
@@ -13,8 +14,14 @@ int demoMain() {
   musicStart();
   resetDemoState();
 
-  pacerStart();
-  while (loopGoesOn(runFramePass(screen))) pacerWait();
+  // Where the music can say what is heard, it leads; otherwise the
+  // monotonic clock does.
+  if (musicHeardSeconds() >= 0.0) {
+    runMusicLedLoop(screen);
+  } else {
+    pacerStart();
+    while (loopGoesOn(runFramePass(screen))) pacerWait();
+  }
 
   musicEnd();
   return 0;  // the platform gives the desktop its display back at exit

@@ -19,7 +19,8 @@ struct FramePass {
 };
 
 // Takes the inputs, then draws and presents one frame (a quit request still
-// lets this pass's frame be drawn). `screen` must not be null.
+// lets this pass's frame be drawn). A null `screen` draws the frame without
+// presenting it (renderFrame).
 FramePass runFramePass(Screen* screen);
 
 // Whether the loop goes on after `pass`.

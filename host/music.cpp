@@ -81,6 +81,16 @@ bool loadMusicApi() {
   resolve(musicApi.BASS_ChannelSlideAttributes, "BASS_ChannelSlideAttributes");
   resolve(musicApi.BASS_ChannelIsSliding, "BASS_ChannelIsSliding");
   resolve(musicApi.BASS_Free, "BASS_Free");
+  // The position pair is optional: a library with one of them only gets neither.
+  musicApi.DemoBass_ChannelGetPosition = reinterpret_cast<DemoBassChannelGetPositionFn>(
+      platform::GetProcAddress(musicApi.module, "DemoBass_ChannelGetPosition"));
+  musicApi.DemoBass_ChannelSetPosition = reinterpret_cast<DemoBassChannelSetPositionFn>(
+      platform::GetProcAddress(musicApi.module, "DemoBass_ChannelSetPosition"));
+  if (musicApi.DemoBass_ChannelGetPosition == nullptr ||
+      musicApi.DemoBass_ChannelSetPosition == nullptr) {
+    musicApi.DemoBass_ChannelGetPosition = nullptr;
+    musicApi.DemoBass_ChannelSetPosition = nullptr;
+  }
   return missingEntry == nullptr;
 }
 
@@ -124,6 +134,17 @@ void musicStart() {
     return;
   }
   musicPlaying = true;
+}
+
+double musicHeardSeconds() {
+  if (!musicPlaying || musicApi.DemoBass_ChannelGetPosition == nullptr) return -1.0;
+  return musicApi.DemoBass_ChannelGetPosition(kMusicChannel);
+}
+
+bool musicMoveTo(double seconds) {
+  if (!musicPlaying || musicApi.DemoBass_ChannelSetPosition == nullptr || !(seconds >= 0.0))
+    return false;
+  return musicApi.DemoBass_ChannelSetPosition(kMusicChannel, seconds) != 0;
 }
 
 void musicEnd() {

@@ -42,6 +42,18 @@ using BassChannelSlideAttributesFn = int32_t (*)(uint32_t channel, int32_t frequ
 using BassChannelIsSlidingFn = uint32_t (*)(uint32_t channel);
 using BassFreeFn = int32_t (*)();
 
+// Two optional entry points, used only when a library has both; without
+// them the music plays as the seven alone allow and the monotonic clock
+// paces the picture.
+// GetPosition: seconds of the channel's stream being heard now, from the
+// stream's start with its loops counted (it grows past the file's length as
+// the stream loops); negative on failure.
+// SetPosition: moves the stream so that `seconds` (the same measure) is
+// heard next, with a short crossfade (about 30 ms); 1 on success, 0 on
+// failure.
+using DemoBassChannelGetPositionFn = double (*)(uint32_t channel);
+using DemoBassChannelSetPositionFn = int32_t (*)(uint32_t channel, double seconds);
+
 // The loaded library: its module handle and its entry points. A pointer is
 // null when its name did not resolve; such a pointer is never called.
 struct MusicApi {
@@ -53,6 +65,8 @@ struct MusicApi {
   BassChannelSlideAttributesFn BASS_ChannelSlideAttributes;
   BassChannelIsSlidingFn BASS_ChannelIsSliding;
   BassFreeFn BASS_Free;
+  DemoBassChannelGetPositionFn DemoBass_ChannelGetPosition;  // both null, or both set
+  DemoBassChannelSetPositionFn DemoBass_ChannelSetPosition;
 };
 
 extern MusicApi musicApi;
@@ -64,6 +78,16 @@ void unloadMusicApi();
 // Starts "data.dat" looping. Prints one line on stderr and leaves the
 // library unloaded when the music cannot play.
 void musicStart();
+
+// Seconds of the music heard now (the library's GetPosition above), or a
+// negative value when no music plays, the library cannot tell, or the call
+// failed. Called by the music-led frame loops.
+double musicHeardSeconds();
+
+// Moves the playing music so that `seconds` (>= 0, the measure above) is
+// heard next, with the library's short crossfade. Returns false, and does
+// nothing, when no music plays or the library cannot move it.
+bool musicMoveTo(double seconds);
 
 // Slides the playing music down to 1000 Hz over 500 ms, fades it out over
 // 200 ms from 300 ms on, waits until both slides are done, frees the output

@@ -125,6 +125,6 @@ bool renderFrame(Screen* screen) {
     runSceneSteps(demoState.sceneIndex);
     countSceneFrame();
   }
-  presentCanvas(screen);
+  if (screen != nullptr) presentCanvas(screen);
   return true;
 }

@@ -5,10 +5,13 @@
 
 struct Screen;  // the platform's (platform/platform.h)
 
-// Called once per pass of the frame loop with the platform's screen (never null).
+// Called once per pass of the frame loop with the platform's screen.
 // Runs a transition step or the current scene's frame, counts the frame
 // against the scene's length, presents the canvas and returns true; once the
 // script is over (sceneIndex 5 or more) returns false and presents nothing.
+// A null `screen` computes the pass without presenting it: a loop that has
+// fallen behind the music draws the passes it cannot show this way, so the
+// canvas and the script's state are exactly those of a presented pass.
 bool renderFrame(Screen* screen);
 
 // The scene count; a sceneIndex at or past it means the script is over.

@@ -12,9 +12,16 @@
 #include <sstream>
 #include <thread>
 
+#include "effects/canvas.h"
 #include "host/frame_loop.h"
+#include "host/key_script.h"
 #include "host/music.h"
+#include "host/music_pacing.h"
+#include "host/music_sync.h"
+#include "platform/null/null_screen.h"
 #include "platform/posix/stop_signals.h"
+#include "scenes/demo_state.h"
+#include "scenes/render_frame.h"
 
 namespace {
 
@@ -31,9 +38,11 @@ const Texts kDesigned = {kInit, kCreate, "start", kPlay, kSlow, kFade,
 // The calls the fake fails, whether the folder holds a "data.dat", the one
 // line on stderr that says why (none when all is well), and the calls made
 // before the library is released. A failure frees the output once it was
-// opened, and the demo goes on to exit 0.
+// opened, and the demo goes on to exit 0. A position that fails leaves the
+// music as designed, and the monotonic clock pacing it.
 const std::tuple<const char*, bool, std::string, Texts> kCases[] = {
     {"", true, "", kDesigned},
+    {"getpos", true, "", kDesigned},
     {"init", true, "no audio output", {kInit}},
     {"create", false, "\"data.dat\" not found", {kInit, kCreate, "free"}},
     {"create", true, "not playable", {kInit, kCreate, "free"}},
@@ -54,6 +63,8 @@ TEST(MusicBinding, MakesTheDesignedCallsAndFailsAsOneLineAndSilence) {
       setenv("FAKE_BASS_LOG", log.c_str(), 1);
       setenv("FAKE_BASS_FAIL", fail, 1);
       musicStart();
+      // The position answers while music plays, unless the library fails it.
+      if ((musicHeardSeconds() >= 0.0) != (saying.empty() && *fail == '\0')) exit(3);
       musicEnd();
       unloadMusicApi();  // a second release must do nothing
       std::ofstream(log, std::ios::app) << "0 exit\n";
@@ -114,6 +125,79 @@ TEST(MusicBinding, TheEndGivesUpOnAStuckSlideAndOnAStopSignal) {
     std::filesystem::remove_all(dir);
     EXPECT_GE(freed - slid, signalled ? 700 : 1950) << signalled;
     EXPECT_LT(freed - slid, signalled ? 1500 : 3000) << signalled;
+  }
+}
+
+// The music-led loop for 2 s, Space pressed at pass 30, a stop signal to end:
+// against music that runs a quarter fast the picture keeps to it by
+// presenting fewer frames, never by leaving out a pass; against music that
+// never moves it runs on the monotonic clock.
+TEST(MusicLedLoop, KeepsToTheMusicHeardAndComputesEveryPass) {
+  for (const char* rate : {"1.25", "0"}) {
+    SCOPED_TRACE(rate);
+    char dir[] = "/tmp/musicled-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string log = std::string(dir) + "/calls.log", out = std::string(dir) + "/out";
+    auto play = [&] {
+      alarm(20);
+      if (chdir(dir) != 0) exit(2);
+      setenv("FAKE_BASS_LOG", log.c_str(), 1);
+      setenv("FAKE_BASS_RATE", rate, 1);
+      catchStopSignals(BlockedCalls::Restart);
+      musicStart();
+      resetDemoState();
+      const KeyScript keys{{{30, ScriptKey::Space}}};
+      std::thread([] {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        kill(getpid(), SIGTERM);
+      }).detach();
+      Screen* screen = openScreen();
+      const auto start = std::chrono::steady_clock::now();
+      const long passes = runMusicLedLoop(screen, &keys);
+      const std::chrono::duration<double> played = std::chrono::steady_clock::now() - start;
+      const double heard = musicHeardSeconds();
+      const std::vector<uint8_t> shown(canvas, canvas + kCanvasBytes);
+      // The same passes run one by one, unpaced, draw the same canvas.
+      resetDemoState();
+      std::fill(canvas, canvas + kCanvasBytes, 0);
+      MusicSync sync = kMusicSyncAtStart;
+      for (long pass = 1; pass <= passes; ++pass) {
+        queueKeysOfPass(keys, pass);
+        runFramePass(nullptr);
+        musicMoveAfterPass(sync, pass);
+      }
+      const bool same = std::equal(shown.begin(), shown.end(), canvas);
+      std::ofstream(out) << passes << ' ' << screen->framesShown << ' ' << heard << ' '
+                         << musicSecondsOfPass(sync, passes) << ' ' << same << ' ' << played.count()
+                         << '\n';
+      exit(0);
+    };
+    EXPECT_EXIT(play(), testing::ExitedWithCode(0), "^$");
+    long passes = 0, shown = 0;
+    double heard = 0;
+    double inStep = 0, played = 0;
+    int same = 0;
+    std::ifstream(out) >> passes >> shown >> heard >> inStep >> same >> played;
+    std::ifstream in(log);
+    std::string calls((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove_all(dir);
+    EXPECT_TRUE(same) << "the last canvas is that of pass " << passes;
+    // The skip moved the music to scene 1's section; the scene is in step with it.
+    // That section starts at 18.133 s; the transition into it plays first.
+    const size_t setpos = calls.find("setpos 1 ");
+    ASSERT_NE(setpos, std::string::npos) << calls;
+    const double movedTo = std::stod(calls.substr(setpos + 9));
+    EXPECT_TRUE(movedTo > 16.6 && movedTo < 18.14) << movedTo;
+    if (rate[0] == '0') {
+      // Stalled: the music stands where it was moved; the picture ran on at 60 a second.
+      EXPECT_NEAR(passes, played * 60, 8);
+      EXPECT_GT(shown, passes * 0.9);
+    } else {
+      EXPECT_NEAR(heard, inStep, 0.05) << passes << " passes";
+      EXPECT_NEAR(passes, played * 75, 8);
+      EXPECT_LT(shown, passes * 0.9) << "presented frames dropped to keep up";
+      EXPECT_GT(shown, 100);
+    }
   }
 }
 

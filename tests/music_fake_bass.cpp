@@ -9,6 +9,12 @@
 // caller passing it where the constant channel 1 belongs shows in the log. The sliding query
 // answers 1 three times, then 0; with FAKE_BASS_SLIDING set, always 1. Built with
 // FAKE_BASS_WITHOUT_IS_SLIDING it lacks BASS_ChannelIsSliding.
+//
+// The position pair: the stream heard runs on the monotonic clock from
+// "play", at FAKE_BASS_RATE times real time (default 1; 0 stalls it, 1.25
+// runs it a quarter faster), from where "setpos <channel> <seconds>" last
+// moved it. Position queries are not logged (the loops ask all the time);
+// FAKE_BASS_FAIL naming "getpos" makes them fail.
 #include <time.h>
 
 #include <cstdarg>
@@ -40,6 +46,20 @@ __attribute__((format(printf, 2, 3))) uint32_t logged(uint32_t result, const cha
   return fail && strstr(fail, call) ? 0 : result;
 }
 
+double monotonicSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The stream heard stood at `heardFrom` at `heardFromTime`; negative before play.
+double heardFrom = -1.0, heardFromTime = 0.0;
+
+double heardNow() {
+  const char* rate = getenv("FAKE_BASS_RATE");
+  return heardFrom + (monotonicSeconds() - heardFromTime) * (rate ? atof(rate) : 1.0);
+}
+
 __attribute__((destructor)) void onUnload() { logged(0, "unloaded"); }
 
 }  // namespace
@@ -57,7 +77,9 @@ FAKE_EXPORT uint32_t BASS_StreamCreateFile(int32_t fromMemory, const void* file,
 FAKE_EXPORT int32_t BASS_Start() { return logged(1, "start"); }
 
 FAKE_EXPORT int32_t BASS_StreamPlay(uint32_t stream, int32_t flush, uint32_t flags) {
-  return logged(1, "play %u %d %u", stream, flush, flags);
+  const uint32_t played = logged(1, "play %u %d %u", stream, flush, flags);
+  if (played) heardFrom = 0.0, heardFromTime = monotonicSeconds();
+  return played;
 }
 
 FAKE_EXPORT int32_t BASS_ChannelSlideAttributes(uint32_t channel, int32_t frequency, int32_t volume,
@@ -71,5 +93,16 @@ FAKE_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel) {
   return logged(asked++ < 3 || getenv("FAKE_BASS_SLIDING"), "sliding %u", channel);
 }
 #endif
+
+FAKE_EXPORT double DemoBass_ChannelGetPosition(uint32_t) {
+  const char* fail = getenv("FAKE_BASS_FAIL");
+  return heardFrom < 0.0 || (fail && strstr(fail, "getpos")) ? -1.0 : heardNow();
+}
+
+FAKE_EXPORT int32_t DemoBass_ChannelSetPosition(uint32_t channel, double seconds) {
+  if (heardFrom < 0.0 || !logged(1, "setpos %u %.3f", channel, seconds)) return 0;
+  heardFrom = seconds, heardFromTime = monotonicSeconds();
+  return 1;
+}
 
 FAKE_EXPORT int32_t BASS_Free() { return logged(1, "free"); }

@@ -14,10 +14,12 @@
 // Entry points (exported; the page calls the first two through ccall with
 // async, and only one of them at a time; the others directly, as
 // Module._webX(), also while a run waits for a frame):
-//   webPlayDemo()              plays the demo once, paced at 60 frames/s, the
-//                              music kept at the picture's place, and moved
-//                              to each scene's section when keys move the
-//                              script on (host/music_sync.h);
+//   webPlayDemo()              plays the demo once at 60 passes to the
+//                              second of music heard (host/music_pacing.h),
+//                              or of the page's clock when there is no
+//                              music; keys that move the script on move the
+//                              music to each scene's section
+//                              (host/music_sync.h);
 //   webCapture(options)        the test mode: passes as fast as they go,
 //                              keys injected like the capture tool's --keys;
 //   webPressKey(key)           0: Space (skip a scene), 1: Escape (end);
@@ -51,6 +53,7 @@
 #include "host/input_queue.h"
 #include "host/key_script.h"
 #include "host/music.h"
+#include "host/music_pacing.h"
 #include "host/music_sync.h"
 #include "host/pacing.h"
 #include "platform/platform.h"
@@ -92,9 +95,9 @@ EM_ASYNC_JS(void, yieldToBrowser, (), {
   await new Promise(function(resolve) { setTimeout(resolve, 0); });
 });
 
-// Moves the music to `seconds` of its run when it has drifted from there.
-EM_JS(void, keepMusicAt, (double seconds), {
-  Module['webMusic'].follow(seconds);
+// A hidden page's music is paused (page.js), and the picture waits for it.
+EM_JS(int, pageHidden, (), {
+  return document.hidden ? 1 : 0;
 });
 
 // One line of the capture trace, handed to the page as the capture tool's
@@ -125,18 +128,47 @@ int waitForFramesDue(AnimationPacer& pacer) {
   }
 }
 
-// Runs up to `count` passes, keeping `sync` on the script; false once the
-// loop is over.
-bool runPasses(int count, MusicSync& sync) {
-  for (int i = 0; i < count; ++i) {
-    ++passesRun;
-    const int32_t sceneBefore = demoState.sceneIndex, frameBefore = demoState.sceneFrame;
-    const bool goesOn = loopGoesOn(runFramePass(openScreen()));
-    noteSceneShown(sceneBefore, frameBefore);
-    musicMoveAfterPass(sync, passesRun);
-    if (!goesOn) return false;
+// Runs one pass, keeping `sync` on the script; returns how many passes'
+// worth the music must move (musicMoveAfterPass), and sets `goesOn`.
+long runPass(MusicSync& sync, bool& goesOn) {
+  ++passesRun;
+  const int32_t sceneBefore = demoState.sceneIndex, frameBefore = demoState.sceneFrame;
+  goesOn = loopGoesOn(runFramePass(openScreen()));
+  noteSceneShown(sceneBefore, frameBefore);
+  return musicMoveAfterPass(sync, passesRun);
+}
+
+// Without music: the passes due on the page's clock; false once the loop is over.
+bool runPacedPasses(AnimationPacer& pacer, MusicSync& sync) {
+  bool goesOn = true;
+  for (int due = waitForFramesDue(pacer); goesOn && due > 0; --due) runPass(sync, goesOn);
+  return goesOn;
+}
+
+// With music: at the next animation frame, the passes due on the music heard
+// (a refresh that comes a little early counts, as in web_pacing.h); false
+// once the loop is over.
+bool runMusicLedPasses(MusicClock& clock, MusicSync& sync) {
+  nextAnimationFrame();
+  const int64_t now = monotonicNs();
+  if (pageHidden()) {
+    holdMusicClock(clock, now);
+    return true;
   }
-  return true;
+  bool moveMusic = false;
+  double at = readMusicClock(clock, musicHeardSeconds(), now, moveMusic);
+  if (moveMusic) musicMoveTo(at);
+  const double early = static_cast<double>(kEarlyFrameToleranceNs) / kNsPerSecond;
+  bool goesOn = true;
+  while (goesOn && musicSecondsOfPass(sync, passesRun + 1) <= at + early) {
+    const long move = runPass(sync, goesOn);
+    if (move == 0) continue;
+    const double seconds = static_cast<double>(move) / kFramesPerSecond;
+    moveMusicClock(clock, seconds, now);
+    at += seconds;
+    musicMoveTo(clock.heard);
+  }
+  return goesOn;
 }
 
 void reportPass(long pass, bool rendered) {
@@ -178,11 +210,12 @@ EMSCRIPTEN_KEEPALIVE int webPlayDemo() {
   sceneFirstPass = 1;
   AnimationPacer pacer{};
   MusicSync sync = kMusicSyncAtStart;
+  const double heard = musicHeardSeconds();
+  MusicClock clock = startMusicClock(heard, monotonicNs());
   bool goesOn = true;
   while (goesOn) {
-    goesOn = runPasses(waitForFramesDue(pacer), sync);
+    goesOn = heard >= 0.0 ? runMusicLedPasses(clock, sync) : runPacedPasses(pacer, sync);
     showPresentedFrame();
-    if (goesOn) keepMusicAt(musicSecondsOfPass(sync, passesRun));
   }
   musicEnd();
   blankScreen();

@@ -1,5 +1,5 @@
 // web_music.h - the music library of the web build: the seven entry points
-// the music code looks up (host/music.h), implemented in JavaScript over the
+// the music code looks up and the position pair (host/music.h), implemented in JavaScript over the
 // browser's Web Audio in web_music.js and linked in as imports.
 //
 // The page decodes "data.dat" once, before the first run, and hands the
@@ -24,6 +24,8 @@ int32_t BASS_ChannelSlideAttributes(uint32_t channel, int32_t frequency, int32_t
                                     int32_t pan, uint32_t milliseconds);
 uint32_t BASS_ChannelIsSliding(uint32_t channel);
 int32_t BASS_Free();
+double DemoBass_ChannelGetPosition(uint32_t channel);
+int32_t DemoBass_ChannelSetPosition(uint32_t channel, double seconds);
 }
 
 // How many loads of the library have not been released yet; 0 once the

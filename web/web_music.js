@@ -15,10 +15,13 @@
 // most two seconds past the slide's own time, so the program's wait for the
 // slides always ends.
 //
-// Beyond the library's entry points, the page keeps the music with the
-// picture: follow(seconds) moves a playing stream to where the picture is
-// when the two have come apart (the picture stopped while the music played
-// on: a hidden tab, a frozen page), and position() says where the music is.
+// The position pair (host/music.h): DemoBass_ChannelGetPosition says which
+// second of the stream is being heard, on the audio clock corrected for the
+// output's latency (getOutputTimestamp, else outputLatency), so the picture
+// can follow what is heard; DemoBass_ChannelSetPosition moves the stream
+// with a crossfade: the old source fades out over 30 ms while a new one
+// fades in. position() says the same to the page (window.demoClock), and
+// `moves` counts every move, for the tests.
 //
 // The library's state is Module.webMusic, for the page and its tests to look
 // at: `channels` by handle, and `slides`, every slide with its parameter, its
@@ -36,15 +39,12 @@ var LibraryWebMusic = {
     keepVolume: -1,
     keepPan: -101,
     stallAllowanceMs: 2000,
-    // How far music and picture may drift apart before the music is moved,
-    // and how long (on the audio clock) it then plays before it may be moved
-    // again, so a stalled audio clock cannot make it stutter.
-    followToleranceSeconds: 0.05,
-    followHoldSeconds: 1,
+    crossfadeSeconds: 0.03,
     context: null,
     channels: {},
     nextHandle: 1,
     slides: [],
+    moves: 0,
 
     clamp: function(value, low, high) {
       return Math.min(high, Math.max(low, value));
@@ -67,19 +67,44 @@ var LibraryWebMusic = {
     },
 
     // A source plays its buffer once: every start, and every move, takes a
-    // new one, at `offset` seconds into the buffer.
-    startSource: function(channel, offset) {
-      var source = WebMusic.context.createBufferSource();
+    // new one, at `offset` seconds into the buffer, through a gain of its own
+    // that fades it in over `fade` seconds (0: at once) while the source it
+    // replaces fades out and stops.
+    startSource: function(channel, offset, fade) {
+      var context = WebMusic.context;
+      var now = context.currentTime;
+      var source = context.createBufferSource();
+      var voice = context.createGain();
       source.buffer = channel.buffer;
       source.loop = channel.loop;
-      source.connect(channel.gain);
+      source.connect(voice);
+      voice.connect(channel.gain);
       if (channel.started) {
-        try { channel.source.stop(); } catch (e) { /* already stopped */ }
-        channel.source.disconnect();
+        source.playbackRate.value = WebMusic.rateAt(channel.clock, now);
+        var old = channel.source, oldVoice = channel.voice;
+        WebMusic.ramp(oldVoice.gain, 0, now, now + fade);
+        try { old.stop(now + fade); } catch (e) { /* already stopped */ }
+        old.onended = function() { old.disconnect(); oldVoice.disconnect(); };
+        voice.gain.setValueAtTime(0, now);
+        voice.gain.linearRampToValueAtTime(1, now + fade);
       }
-      source.start(0, offset);
+      source.start(now, offset);
       channel.source = source;
+      channel.voice = voice;
       channel.started = true;
+    },
+
+    // The audio clock's time being heard now: what the output stamps as
+    // playing, moved on by the time since the stamp; without stamps, the
+    // clock less the output's latency.
+    heardTime: function() {
+      var context = WebMusic.context;
+      var stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
+      if (stamp && stamp.contextTime > 0 && stamp.performanceTime > 0) {
+        var since = context.state === 'running' ? (performance.now() - stamp.performanceTime) / 1000 : 0;
+        return Math.min(context.currentTime, stamp.contextTime + Math.max(0, since));
+      }
+      return Math.max(0, context.currentTime - (context.outputLatency || context.baseLatency || 0));
     },
 
     // Where a channel's music is, in seconds of the file played since it
@@ -100,7 +125,9 @@ var LibraryWebMusic = {
       return clock.rate + (clock.rampTo - clock.rate) * (t - clock.time) / (clock.rampEnd - clock.time);
     },
 
+    // A move keeps the clock it replaces for the audio still in the output.
     setClock: function(channel, seconds, now, rate, rampTo, rampEnd) {
+      channel.before = channel.clock;
       channel.clock = {time: now, seconds: seconds, rate: rate, rampTo: rampTo, rampEnd: rampEnd};
     },
 
@@ -111,24 +138,15 @@ var LibraryWebMusic = {
       return null;
     },
 
-    position: function() {
-      var channel = WebMusic.playing();
-      return channel ? WebMusic.positionAt(channel.clock, WebMusic.context.currentTime) : null;
+    heardOf: function(channel) {
+      var t = WebMusic.heardTime();
+      var clock = t < channel.clock.time && channel.before ? channel.before : channel.clock;
+      return WebMusic.positionAt(clock, t);
     },
 
-    follow: function(seconds) {
+    position: function() {
       var channel = WebMusic.playing();
-      var context = WebMusic.context;
-      if (!channel || context.state !== 'running' || Object.keys(channel.ends).length) return;
-      var now = context.currentTime;
-      if (now < channel.followAgain) return;
-      var drift = WebMusic.positionAt(channel.clock, now) - seconds;
-      if (Math.abs(drift) <= WebMusic.followToleranceSeconds) return;
-      var length = channel.buffer.duration;
-      if (!channel.loop && seconds >= length) return;
-      WebMusic.startSource(channel, channel.loop ? seconds % length : seconds);
-      WebMusic.setClock(channel, seconds, now, 1, 1, now);
-      channel.followAgain = now + WebMusic.followHoldSeconds;
+      return channel ? WebMusic.heardOf(channel) : null;
     },
 
     slide: function(channel, name, param, target, now, end) {
@@ -142,6 +160,7 @@ var LibraryWebMusic = {
       if (channel.started) {
         try { channel.source.stop(); } catch (e) { /* already stopped */ }
         channel.source.disconnect();
+        channel.voice.disconnect();
       }
       channel.gain.disconnect();
       channel.panner.disconnect();
@@ -173,7 +192,7 @@ var LibraryWebMusic = {
     var handle = WebMusic.nextHandle++;
     WebMusic.channels[handle] = {handle: handle, buffer: buffer, source: null, gain: gain,
                                  panner: panner, loop: false, started: false, ends: {},
-                                 wallLimit: 0, clock: null, followAgain: 0};
+                                 voice: null, wallLimit: 0, clock: null, before: null};
     return handle;
   },
 
@@ -192,7 +211,7 @@ var LibraryWebMusic = {
     if (!channel.started) {
       var now = WebMusic.context.currentTime;
       channel.loop = (flags & WebMusic.loopFlag) !== 0;
-      WebMusic.startSource(channel, 0);
+      WebMusic.startSource(channel, 0, 0);
       WebMusic.setClock(channel, 0, now, 1, 1, now);
     }
     return 1;
@@ -231,6 +250,28 @@ var LibraryWebMusic = {
     for (var name in found.ends) lastEnd = Math.max(lastEnd, found.ends[name]);
     if (WebMusic.context.currentTime >= lastEnd) return 0;
     return performance.now() < found.wallLimit ? 1 : 0;
+  },
+
+  DemoBass_ChannelGetPosition__deps: ['$WebMusic'],
+  DemoBass_ChannelGetPosition: function(channel) {
+    var found = WebMusic.channels[channel >>> 0];
+    if (!WebMusic.context || !found || !found.started) return -1;
+    return WebMusic.heardOf(found);
+  },
+
+  // Past the end of a stream that does not loop there is nothing to move to.
+  DemoBass_ChannelSetPosition__deps: ['$WebMusic'],
+  DemoBass_ChannelSetPosition: function(channel, seconds) {
+    var found = WebMusic.channels[channel >>> 0];
+    if (!WebMusic.context || !found || !found.started || !(seconds >= 0)) return 0;
+    var length = found.buffer.duration;
+    if (!found.loop && seconds >= length) return 0;
+    var now = WebMusic.context.currentTime;
+    var rate = WebMusic.rateAt(found.clock, now);
+    WebMusic.startSource(found, seconds % length, WebMusic.crossfadeSeconds);
+    WebMusic.setClock(found, seconds, now, rate, rate, now);
+    WebMusic.moves++;
+    return 1;
   },
 
   BASS_Free__deps: ['$WebMusic'],

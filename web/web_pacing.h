@@ -8,9 +8,10 @@
 // extra refreshes, one usually, two on a 30 Hz display. So the picture keeps
 // the music's pace on every display. A short hiccup is made up at the next
 // refresh; after a longer stall (a hidden tab, a frozen page) the schedule
-// starts again instead of racing through the missed frames, and the music is
-// moved to the picture instead (web_music.js). Used by web_main.cpp; pure, so
-// tests drive it with made-up refresh times.
+// starts again instead of racing through the missed frames. Used by
+// web_main.cpp when the page plays without music (with music, the music
+// heard leads: host/music_pacing.h); pure, so tests drive it with made-up
+// refresh times.
 #pragma once
 
 #include <cstdint>

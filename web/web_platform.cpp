@@ -43,6 +43,8 @@ const NamedEntry kMusicEntries[] = {
     {"BASS_ChannelSlideAttributes", entryOf(&BASS_ChannelSlideAttributes)},
     {"BASS_ChannelIsSliding", entryOf(&BASS_ChannelIsSliding)},
     {"BASS_Free", entryOf(&BASS_Free)},
+    {"DemoBass_ChannelGetPosition", entryOf(&DemoBass_ChannelGetPosition)},
+    {"DemoBass_ChannelSetPosition", entryOf(&DemoBass_ChannelSetPosition)},
 };
 
 // The one module there is; its address is the handle.

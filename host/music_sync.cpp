@@ -16,10 +16,12 @@ uint8_t brightestCanvasByte() { return *std::max_element(canvas, canvas + kCanva
 
 long musicMoveAfterPass(MusicSync& sync, long pass) {
   const int32_t next = demoState.sceneIndex;
-  if (!demoState.fading || next == sync.syncedToScene || next < 0 || next >= kSceneCount) return 0;
+  if (next == sync.syncedToScene || next < 0 || next >= kSceneCount) return 0;
   sync.syncedToScene = next;
-  // The transition's passes still to come, then the scene's first frame.
-  const long firstFrame = pass + transitionPassesOver(brightestCanvasByte()) + 1;
+  // The transition's passes still to come (none when it found the canvas
+  // black in this very pass), then the scene's first frame.
+  const long transition = demoState.fading ? transitionPassesOver(brightestCanvasByte()) : 0;
+  const long firstFrame = pass + transition + 1;
   const long inStep = sceneStartPass(next) - sync.shiftPasses;
   const long move = inStep - firstFrame;
   sync.shiftPasses += move;

@@ -379,14 +379,15 @@ TEST(MusicLibraryDeathTest, ExitOrUnloadWithAStreamPlayingEndsCleanly) {
 
 // The whole demo as the README runs it (from the build directory, with the
 // data.dat the build rendered) on an X server, recorded by the disk audio
-// driver at its real pace: let it play, skip through the script with five
-// Space presses, and listen: music, then the slow-down, then silence, and
-// exit status 0.
+// driver at its real pace: let it play, end it with Escape, and listen:
+// music, then the slow-down, then silence, and exit status 0. (Skips move
+// the music to the scenes' sections, whose busier music would need another
+// measure of the slow-down; the library's moves are tested above.)
 TEST(MusicEndToEnd, DemoPlaysTheMusicThenSlowsItDownAndFadesItOut) {
   const std::string run = "bash -c '. " DEMO_TESTS_DIR "/support/demo_on_x.sh && start_x && " +
                           "SDL_DISKAUDIODELAY=23 SDL_DISKAUDIOFILE="s + scratch("demo.raw") +
                           " run_demo " DEMO_BUILD_DIR
-                          " ./demo \"space space space space space\" 5; echo $lines; exit $status'";
+                          " ./demo Escape 4; echo $lines; exit $status'";
   const int status = std::system((run + " >" + scratch("report")).c_str());
   EXPECT_EQ(status, 0) << readFile(scratch("report"));
 

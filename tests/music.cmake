@@ -1,11 +1,10 @@
 # Music tests: the music library heard through offline rendering and SDL's
 # disk audio driver, and the whole demo's music on an X server; the host's
 # music binding against a fake library; the soundtrack the build rendered.
-pkg_check_modules(MUSIC_SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 
 demo_test(music_library_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/music_library_test.cpp
-  LIBS demobass platform_null PkgConfig::MUSIC_SNDFILE)
+  LIBS demobass platform_null PkgConfig::SNDFILE)
 # The host's binding looks beside the executable first, and finds there a
 # copy of the library apart from the one linked, which unloading unmaps.
 set_target_properties(music_library_test PROPERTIES
@@ -44,7 +43,7 @@ add_dependencies(music_binding_test music_fake_bass_full)
 # The soundtrack the build rendered: where it turns, how loud, its loop seam;
 # and the maker renders the same bytes a second time.
 demo_test(soundtrack_test SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/soundtrack_test.cpp
-  LIBS PkgConfig::MUSIC_SNDFILE)
+  LIBS PkgConfig::SNDFILE)
 target_compile_definitions(soundtrack_test PRIVATE DEMO_BUILD_DIR="${CMAKE_BINARY_DIR}")
 add_dependencies(soundtrack_test soundtrack_data)
 add_test(NAME soundtrack_reproduces_data

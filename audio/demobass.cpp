@@ -398,7 +398,8 @@ double moveGain(Channel& ch) {
   return 1.0;
 }
 
-// Publishes where the stream is after a block, for DemoBass_ChannelGetPosition.
+// Publishes where the stream is after an output block, for
+// DemoBass_ChannelGetPosition. Called on the output's thread only.
 void publishHeard(Channel& ch) {
   const unsigned sequence = ch.heardSequence.load(std::memory_order_relaxed);
   ch.heardSequence.store(sequence + 1, std::memory_order_relaxed);
@@ -465,7 +466,6 @@ void mixChannel(Channel& ch, float* mix, int frames) {
     mix[i * 2] += static_cast<float>(block[i * 2] * left);
     mix[i * 2 + 1] += static_cast<float>(block[i * 2 + 1] * right);
   }
-  publishHeard(ch);
 }
 
 int16_t toSample(float value) {
@@ -492,6 +492,10 @@ void mixOutput(int16_t* out, int frames) {
     }
     for (int i = 0; i < block * kOutputChannels; ++i)
       out[done * kOutputChannels + i] = toSample(mix[i]);
+  }
+  // Once per output block: what it holds is heard together.
+  for (Channel& ch : channels) {
+    if (ch.state.load(std::memory_order_acquire) == kPlaying) publishHeard(ch);
   }
 }
 

@@ -15,8 +15,6 @@ MusicApi musicApi{};
 
 namespace {
 
-constexpr const char* kLibraryName = "BASS.DLL";
-
 constexpr int32_t kDefaultDevice = -1;
 constexpr int32_t kFlushBeforePlay = 1;
 constexpr uint32_t kLoopFlag = 4;
@@ -72,7 +70,7 @@ const char* musicFileProblem() {
 bool loadMusicApi() {
   unloadMusicApi();  // a second load must not lose the first handle
   missingEntry = nullptr;
-  musicApi.module = platform::LoadLibraryA(kLibraryName);
+  musicApi.module = platform::LoadLibraryA(platform::kMusicLibraryName);
   if (musicApi.module == nullptr) return false;
   resolve(musicApi.BASS_Init, "BASS_Init");
   resolve(musicApi.BASS_StreamCreateFile, "BASS_StreamCreateFile");
@@ -107,7 +105,8 @@ void musicStart() {
     if (musicApi.module == nullptr) {
       snprintf(why, sizeof why, "cannot load the music library: %s", platform::lastLoadError());
     } else {
-      snprintf(why, sizeof why, "the music library %s lacks %s", kLibraryName, missingEntry);
+      snprintf(why, sizeof why, "the music library %s lacks %s", platform::kMusicLibraryName,
+               missingEntry);
     }
     runSilent(why);
     unloadMusicApi();

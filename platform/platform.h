@@ -61,8 +61,22 @@ namespace platform {
 using ModuleHandle = void*;
 using EntryPoint = void (*)();
 
-// Loads the library `name` (e.g. "BASS.DLL", which every platform maps to
-// the music library this project builds). Returns null when it cannot be
+// The name the music code loads its library by. Every platform's
+// LoadLibraryA loads this project's own music library for it (its file
+// name is the platform's), never a library of that name.
+constexpr const char* kMusicLibraryName = "BASS.DLL";
+
+// Whether `name` is kMusicLibraryName, without regard to ASCII case, as
+// Windows compares library names. Used by the platforms' LoadLibraryA.
+constexpr bool isMusicLibraryName(const char* name) {
+  const char* wanted = kMusicLibraryName;
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (; *name != '\0' && *wanted != '\0'; ++name, ++wanted)
+    if (lower(*name) != lower(*wanted)) return false;
+  return *name == *wanted;
+}
+
+// Loads the library `name` (e.g. kMusicLibraryName). Returns null when it cannot be
 // found or loaded, lastLoadError() then says why; a null `name` gives null.
 ModuleHandle LoadLibraryA(const char* name);
 

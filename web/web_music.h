@@ -11,9 +11,6 @@
 
 #include <cstdint>
 
-// The name under which the music code loads the library.
-inline constexpr const char* kWebMusicLibraryName = "BASS.DLL";
-
 extern "C" {
 int32_t BASS_Init(int32_t device, uint32_t frequency, uint32_t flags, void* window);
 uint32_t BASS_StreamCreateFile(int32_t fromMemory, const void* file, uint32_t offset,

@@ -10,7 +10,6 @@
 // end waits for its slides. Inputs are queued by the page's key and control
 // handlers (web_main.cpp's webPressKey).
 #include <emscripten.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -63,8 +62,7 @@ ModuleHandle LoadLibraryA(const char* name) {
     std::snprintf(loadError, sizeof loadError, "no library name given");
     return nullptr;
   }
-  // Compared without regard to case, as the names on the desktop are.
-  if (strcasecmp(name, kWebMusicLibraryName) != 0) {
+  if (!isMusicLibraryName(name)) {
     std::snprintf(loadError, sizeof loadError, "the web page has no library %.64s", name);
     return nullptr;
   }

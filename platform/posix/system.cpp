@@ -2,15 +2,13 @@
 // loading, sleeping, the monotonic clock and file probing. Shared by the
 // Linux platforms (platform/sdl and platform/null).
 //
-// Library names are mapped through a fixed table so that the music code can
-// ask for its library under the name it was written for, while the file we
-// load is the one this project builds. A name that is not in the table is
-// used as it stands. Like the Windows loader, the executable's own directory
+// The music code asks for its library under the name it was written for
+// (kMusicLibraryName); the file loaded is the one this project builds. Other
+// names are used as they stand. Like the Windows loader, the executable's own directory
 // comes first, so `cd build && ./demo` finds the library built beside it
 // whatever LD_LIBRARY_PATH says.
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -25,23 +23,9 @@
 
 namespace {
 
-struct LibraryAlias {
-  const char* requested;  // compared without regard to case, as Windows does
-  const char* file;
-};
-
-const LibraryAlias kLibraryAliases[] = {
-    {"BASS.DLL", "libdemobass.so"},
-};
+constexpr const char* kMusicLibraryFile = "libdemobass.so";
 
 thread_local char loadError[512] = "";
-
-const char* mappedFileName(const char* name) {
-  for (const LibraryAlias& alias : kLibraryAliases) {
-    if (strcasecmp(alias.requested, name) == 0) return alias.file;
-  }
-  return name;
-}
 
 // Writes "<directory of the executable>/<file>" into `out`; false when the
 // executable's path is unknown or the result would not fit.
@@ -87,7 +71,7 @@ ModuleHandle LoadLibraryA(const char* name) {
     snprintf(loadError, sizeof loadError, "no library name given");
     return nullptr;
   }
-  const char* file = mappedFileName(name);
+  const char* file = isMusicLibraryName(name) ? kMusicLibraryFile : name;
   char local[PATH_MAX];
   // A file name without a directory goes to the executable's directory
   // first; one with a directory is taken as it stands.

@@ -3,7 +3,7 @@
 // Shared by the window platform (window.cpp) and the null platform on
 // Windows (the capture tool).
 //
-// The music code asks for its library as "BASS.DLL"; the file loaded is
+// The music code asks for its library as kMusicLibraryName; the file loaded is
 // always this project's own demobass.dll, looked for beside the executable
 // first (as on Linux), then where Windows looks for DLLs.
 #include <windows.h>
@@ -21,23 +21,9 @@
 
 namespace {
 
-struct LibraryAlias {
-  const char* requested;  // compared without regard to case, as Windows does
-  const char* file;
-};
-
-const LibraryAlias kLibraryAliases[] = {
-    {"BASS.DLL", "demobass.dll"},
-};
+constexpr const char* kMusicLibraryFile = "demobass.dll";
 
 thread_local char loadError[512] = "";
-
-const char* mappedFileName(const char* name) {
-  for (const LibraryAlias& alias : kLibraryAliases) {
-    if (lstrcmpiA(alias.requested, name) == 0) return alias.file;
-  }
-  return name;
-}
 
 // Writes "<directory of the executable>\<file>" into `out`; false when the
 // executable's path is unknown or the result would not fit.
@@ -100,7 +86,7 @@ ModuleHandle LoadLibraryA(const char* name) {
     std::snprintf(loadError, sizeof loadError, "no library name given");
     return nullptr;
   }
-  const char* file = mappedFileName(name);
+  const char* file = isMusicLibraryName(name) ? kMusicLibraryFile : name;
   char local[MAX_PATH];
   if (!hasDirectory(file) && besideExecutable(file, local, sizeof local) &&
       GetFileAttributesA(local) != INVALID_FILE_ATTRIBUTES) {

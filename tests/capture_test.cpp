@@ -239,6 +239,60 @@ TEST(VideoCapture, DefaultVideoPlaysEverywhereAndItsBrightnessIsWithin40DbInEver
   }
 }
 
+// `seconds` of a file's sound from `from` s on, mono at 44,100 Hz.
+std::vector<float> soundOf(const fs::path& file, double from, double seconds) {
+  const std::string raw =
+      shell("ffmpeg -v error -i file:" + file.string() + " -ss " + std::to_string(from) + " -t " +
+            std::to_string(seconds) + " -ac 1 -ar 44100 -f f32le -");
+  std::vector<float> samples(raw.size() / sizeof(float));
+  std::memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+  return samples;
+}
+
+// Where `part` lies best in `whole` (samples from its start), and how alike
+// they are there (correlation, 1 for the same shape).
+std::pair<size_t, double> bestMatch(const std::vector<float>& whole,
+                                    const std::vector<float>& part) {
+  std::pair<size_t, double> best{0, -1.0};
+  double partEnergy = 0;
+  for (const float s : part) partEnergy += double(s) * s;
+  for (size_t at = 0; at + part.size() <= whole.size(); ++at) {
+    double dot = 0, energy = 0;
+    for (size_t i = 0; i < part.size(); ++i) {
+      dot += double(whole[at + i]) * part[i];
+      energy += double(whole[at + i]) * whole[at + i];
+    }
+    if (const double alike = dot / std::sqrt(energy * partEnergy + 1e-30); alike > best.second)
+      best = {at, alike};
+  }
+  return best;
+}
+
+// Space at pass 300 starts the transition into scene 1. From scene 1's first
+// frame the video plays the soundtrack's scene-1 section from its start (pass
+// 1089 of a run without keys), as the demo's music would: a skip moves it.
+TEST(VideoCapture, ASkipMovesTheSoundSoThatTheSceneStartsOnItsSection) {
+  const fs::path video = scratchDir("skip") / "run.mp4";
+  const Capture run = capture("--keys 300:space --frames 460 --trace --video " + video.string());
+  ASSERT_EQ(run.status, 0) << run.errors;
+  // Scene 1's first frame is the first after the Space whose frame count moves on.
+  const auto frameCount = [&](size_t pass) {
+    std::istringstream fields(run.trace.at(pass - 1));
+    std::string field;
+    for (int i = 0; i < 4; ++i) fields >> field;
+    return field;
+  };
+  size_t first = 301;
+  while (first < run.trace.size() && frameCount(first) == frameCount(300)) ++first;
+  ASSERT_LT(first, 400u) << "scene 1 never started";
+  constexpr double kSearch = 0.1, kSection1 = (1089 - 1) / 60.0;
+  const auto [at, alike] =
+      bestMatch(soundOf(DEMO_BUILD_DIR "/data.dat", kSection1 - kSearch, 0.5 + 2 * kSearch),
+                soundOf(video, (first - 1) / 60.0, 0.5));
+  EXPECT_NEAR(at / 44100.0 - kSearch, 0.0, 0.040) << "the video's sound is that late";
+  EXPECT_GT(alike, 0.9);
+}
+
 TEST(VideoCapture, WebmIsVp9WithOpusAtTheScaleAsked) {
   const fs::path video = scratchDir("webm") / "run.webm";
   ASSERT_EQ(capture("--frames 20 --scale 2 --video " + video.string()).status, 0);

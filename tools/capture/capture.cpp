@@ -23,6 +23,7 @@
 #include "effects/canvas.h"
 #include "host/crc32.h"
 #include "host/frame_loop.h"
+#include "host/music_sync.h"
 #include "platform/null/null_screen.h"
 #include "platform/posix/stop_signals.h"
 #include "scenes/demo_state.h"
@@ -127,6 +128,7 @@ long estimatedPassesLeft() {
 
 bool withSound = false;
 int16_t sound[kVideoSoundSamplesPerFrame];  // one video frame's
+MusicSync musicSync = kMusicSyncAtStart;    // what keys moved the music by
 
 // A video without its music is not what anyone asks for unless they say so.
 bool startVideo(const CaptureOptions& options) {
@@ -153,6 +155,16 @@ bool startVideo(const CaptureOptions& options) {
 bool filmFrame(long endingFrame, std::string& error) {
   if (withSound && !soundtrackFrame(endingFrame, sound, error)) return false;
   return videoWriteFrame(canvas, withSound ? sound : nullptr, error);
+}
+
+// A skip moves the video's music as it moves the demo's, once the sound of
+// `pass` is filmed: the scene the skip leads to starts on its section.
+bool moveMusicAfter(long pass, std::string& error) {
+  const long move = musicMoveAfterPass(musicSync, pass);
+  if (move == 0 || !withSound || soundtrackMoveTo(musicSecondsOfPass(musicSync, pass + 1)))
+    return true;
+  error = "the music library cannot move the sound track";
+  return false;
 }
 
 // The music's ending plays over the last picture, held as long as it lasts.
@@ -189,7 +201,8 @@ std::string recordPass(const CaptureOptions& options, long pass, FramePass& resu
   std::string error;
   if (wantsSnapshot(options, pass)) error = writePpm(options.outDir, pass);
   const bool shown = screen->framesShown != shownBefore;
-  if (error.empty() && shown && !options.videoPath.empty() && filmFrame(-1, error)) {
+  if (error.empty() && shown && !options.videoPath.empty() && filmFrame(-1, error) &&
+      moveMusicAfter(pass, error)) {
     const long left =
         std::min(estimatedPassesLeft(),
                  options.script.maxPasses ? options.script.maxPasses - pass : LONG_MAX);

@@ -13,6 +13,7 @@ bool soundtrackFrame(long, int16_t*, std::string& error) {
   error = "no soundtrack in this build";
   return false;
 }
+bool soundtrackMoveTo(double) { return false; }
 void soundtrackClose() {}
 
 bool videoOpen(const VideoSettings& settings, std::string& error) {

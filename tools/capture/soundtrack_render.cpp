@@ -80,6 +80,10 @@ bool soundtrackFrame(long endingFrame, int16_t* samples, std::string& error) {
   return false;
 }
 
+bool soundtrackMoveTo(double seconds) {
+  return DemoBass_ChannelSetPosition(kMusicChannel, seconds) != 0;
+}
+
 void soundtrackClose() {
   if (playing) BASS_Free();
   playing = false;

@@ -25,5 +25,11 @@ bool soundtrackOpen(std::string& note);
 // `error` when the music library failed.
 bool soundtrackFrame(long endingFrame, int16_t* samples, std::string& error);
 
+// Moves the music so that the next video frame's sound is `seconds` (>= 0,
+// loops counted) into the soundtrack, through the library's own move with
+// its short crossfade: the move the demo makes when a skip lands a scene on
+// its section. False when the library refused it (the music plays on).
+bool soundtrackMoveTo(double seconds);
+
 // Stops the music. Safe to call at any time and more than once.
 void soundtrackClose();

@@ -86,9 +86,9 @@ static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<int>::is_
               std::atomic<bool>::is_always_lock_free);
 
 struct SlideCommand {
-  int frequency;   // Hz, or kDemoBassKeepFrequency
-  int volume;      // 0..100, or kDemoBassKeepVolume
-  int pan;         // -100..100, or kDemoBassKeepPan
+  int frequency;   // Hz, or kMusicKeepFrequency
+  int volume;      // 0..100, or kMusicKeepVolume
+  int pan;         // -100..100, or kMusicKeepPan
   int64_t frames;  // duration in output frames
 };
 
@@ -326,9 +326,9 @@ void takeCommands(Channel& ch) {
     auto restart = [&](Slide& slide, double target) {
       slide = Slide{slide.value(), target, 0, cmd.frames};
     };
-    if (cmd.frequency != kDemoBassKeepFrequency) restart(ch.frequency, cmd.frequency);
-    if (cmd.volume != kDemoBassKeepVolume) restart(ch.volume, cmd.volume);
-    if (cmd.pan != kDemoBassKeepPan) restart(ch.pan, cmd.pan);
+    if (cmd.frequency != kMusicKeepFrequency) restart(ch.frequency, cmd.frequency);
+    if (cmd.volume != kMusicKeepVolume) restart(ch.volume, cmd.volume);
+    if (cmd.pan != kMusicKeepPan) restart(ch.pan, cmd.pan);
     // Raised before the command is marked taken, so the caller never sees
     // a gap between "queued" and "sliding".
     ch.sliding.store(ch.frequency.running() || ch.volume.running() || ch.pan.running(),
@@ -698,7 +698,7 @@ int BASS_Start() {
 int BASS_StreamPlay(uint32_t stream, int, uint32_t flags) {
   Channel* ch = channelOf(stream);
   if (!ch) return 0;
-  ch->looping.store((flags & kDemoBassLoop) != 0, std::memory_order_release);
+  ch->looping.store((flags & kMusicLoop) != 0, std::memory_order_release);
   int ready = kReady;
   ch->state.compare_exchange_strong(ready, kPlaying, std::memory_order_acq_rel);
   return ch->state.load(std::memory_order_acquire) == kPlaying ? 1 : 0;
@@ -711,11 +711,11 @@ int BASS_ChannelSlideAttributes(uint32_t channel, int frequency, int volume, int
   int posted = ch->commandsPosted.load(std::memory_order_relaxed);
   if (posted - ch->commandsTaken.load(std::memory_order_acquire) >= kDemoBassSlideQueue) return 0;
   SlideCommand& cmd = ch->commands[posted % kDemoBassSlideQueue];
-  cmd.frequency = frequency == kDemoBassKeepFrequency
+  cmd.frequency = frequency == kMusicKeepFrequency
                       ? frequency
                       : std::clamp(frequency, kMinFrequency, kMaxFrequency);
-  cmd.volume = volume == kDemoBassKeepVolume ? volume : std::clamp(volume, 0, kFullVolume);
-  cmd.pan = pan == kDemoBassKeepPan ? pan : std::clamp(pan, -kFullPan, kFullPan);
+  cmd.volume = volume == kMusicKeepVolume ? volume : std::clamp(volume, 0, kFullVolume);
+  cmd.pan = pan == kMusicKeepPan ? pan : std::clamp(pan, -kFullPan, kFullPan);
   cmd.frames = msToFrames(milliseconds);
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   ch->slideEnd = std::max(ch->slideEnd, end);

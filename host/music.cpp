@@ -1,12 +1,6 @@
 // music.cpp - starting and ending the demo's music through the run-time
-// loaded music library.
-//
-// The values passed are the music's design: the output at the library's
-// default device and 44.1 kHz, the stream looping from the start, and at the
-// end a slow-down to 1000 Hz (the tune drops in pitch and tempo) with a fade
-// to silence that starts 300 ms into it. The end's slides address channel 1,
-// which the library gives to the first stream it opens; the demo opens only
-// this one.
+// loaded music library, with the values of the music's design
+// (audio/music_contract.h).
 #include "host/music.h"
 
 #include <cstdio>
@@ -15,13 +9,6 @@ MusicApi musicApi{};
 
 namespace {
 
-constexpr int32_t kDefaultDevice = -1;
-constexpr int32_t kFlushBeforePlay = 1;
-constexpr uint32_t kLoopFlag = 4;
-
-constexpr int32_t kKeepFrequency = -1;
-constexpr int32_t kKeepVolume = -1;
-constexpr int32_t kKeepPan = -101;
 constexpr uint32_t kSlidePollMs = 1;
 // How long past the slides' own time the end waits for a library that
 // still reports a slide: it has stalled, and the demo goes.
@@ -37,6 +24,8 @@ void resolve(Fn& slot, const char* name) {
   slot = reinterpret_cast<Fn>(platform::GetProcAddress(musicApi.module, name));
   if (slot == nullptr && missingEntry == nullptr) missingEntry = name;
 }
+// The table's member and the name it is looked up by are one word.
+#define LOOK_UP(entry) resolve(musicApi.entry, #entry)
 
 void runSilent(const char* why) { fprintf(stderr, "demo: %s; running without music\n", why); }
 
@@ -70,20 +59,20 @@ const char* musicFileProblem() {
 bool loadMusicApi() {
   unloadMusicApi();  // a second load must not lose the first handle
   missingEntry = nullptr;
-  musicApi.module = platform::LoadLibraryA(platform::kMusicLibraryName);
+  musicApi.module = platform::LoadLibraryA(kMusicLibraryName);
   if (musicApi.module == nullptr) return false;
-  resolve(musicApi.BASS_Init, "BASS_Init");
-  resolve(musicApi.BASS_StreamCreateFile, "BASS_StreamCreateFile");
-  resolve(musicApi.BASS_Start, "BASS_Start");
-  resolve(musicApi.BASS_StreamPlay, "BASS_StreamPlay");
-  resolve(musicApi.BASS_ChannelSlideAttributes, "BASS_ChannelSlideAttributes");
-  resolve(musicApi.BASS_ChannelIsSliding, "BASS_ChannelIsSliding");
-  resolve(musicApi.BASS_Free, "BASS_Free");
+  LOOK_UP(BASS_Init);
+  LOOK_UP(BASS_StreamCreateFile);
+  LOOK_UP(BASS_Start);
+  LOOK_UP(BASS_StreamPlay);
+  LOOK_UP(BASS_ChannelSlideAttributes);
+  LOOK_UP(BASS_ChannelIsSliding);
+  LOOK_UP(BASS_Free);
   // The position pair is optional: a library with one of them only gets neither.
-  musicApi.DemoBass_ChannelGetPosition = reinterpret_cast<DemoBassChannelGetPositionFn>(
-      platform::GetProcAddress(musicApi.module, "DemoBass_ChannelGetPosition"));
-  musicApi.DemoBass_ChannelSetPosition = reinterpret_cast<DemoBassChannelSetPositionFn>(
-      platform::GetProcAddress(musicApi.module, "DemoBass_ChannelSetPosition"));
+  const char* const missingRequired = missingEntry;
+  LOOK_UP(DemoBass_ChannelGetPosition);
+  LOOK_UP(DemoBass_ChannelSetPosition);
+  missingEntry = missingRequired;
   if (musicApi.DemoBass_ChannelGetPosition == nullptr ||
       musicApi.DemoBass_ChannelSetPosition == nullptr) {
     musicApi.DemoBass_ChannelGetPosition = nullptr;
@@ -105,14 +94,13 @@ void musicStart() {
     if (musicApi.module == nullptr) {
       snprintf(why, sizeof why, "cannot load the music library: %s", platform::lastLoadError());
     } else {
-      snprintf(why, sizeof why, "the music library %s lacks %s", platform::kMusicLibraryName,
-               missingEntry);
+      snprintf(why, sizeof why, "the music library %s lacks %s", kMusicLibraryName, missingEntry);
     }
     runSilent(why);
     unloadMusicApi();
     return;
   }
-  if (!musicApi.BASS_Init(kDefaultDevice, kMusicOutputRate, 0, nullptr)) {
+  if (!musicApi.BASS_Init(kMusicDefaultDevice, kMusicOutputRate, 0, nullptr)) {
     runSilent("no audio output device could be opened");
     unloadMusicApi();
     return;
@@ -123,7 +111,7 @@ void musicStart() {
     problem = musicFileProblem();
   } else if (!musicApi.BASS_Start()) {
     problem = "the audio output would not start";
-  } else if (!musicApi.BASS_StreamPlay(stream, kFlushBeforePlay, kLoopFlag)) {
+  } else if (!musicApi.BASS_StreamPlay(stream, kMusicFlushBeforePlay, kMusicLoop)) {
     problem = "the music stream would not play";
   }
   if (problem != nullptr) {
@@ -148,11 +136,13 @@ bool musicMoveTo(double seconds) {
 
 void musicEnd() {
   if (musicPlaying) {
-    const int64_t giveUp = monotonicNs() + (kSlowDownMs + kSlideOverrunMs) * kNsPerMs;
-    musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kSlowDownFrequency, kKeepVolume, kKeepPan,
-                                         kSlowDownMs);
-    platform::Sleep(kFadeOutDelayMs);
-    musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kKeepFrequency, 0, kKeepPan, kFadeOutMs);
+    const MusicEnding& end = kMusicEnding;
+    const int64_t giveUp = monotonicNs() + (end.slowDownMs + kSlideOverrunMs) * kNsPerMs;
+    musicApi.BASS_ChannelSlideAttributes(kMusicChannel, end.slowDownFrequency, kMusicKeepVolume,
+                                         kMusicKeepPan, end.slowDownMs);
+    platform::Sleep(end.fadeDelayMs);
+    musicApi.BASS_ChannelSlideAttributes(kMusicChannel, kMusicKeepFrequency, 0, kMusicKeepPan,
+                                         end.fadeMs);
     // A quit during the wait (a stop signal, Escape on the page) cuts the
     // slides short; the one that ended the frame loop was taken there.
     while (musicApi.BASS_ChannelIsSliding(kMusicChannel) && !quitGiven() &&

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+#include "audio/music_contract.h"
+
 // ---- Display ---------------------------------------------------------------
 
 // The platform's own screen. The portable code only hands it back to
@@ -60,11 +62,6 @@ namespace platform {
 
 using ModuleHandle = void*;
 using EntryPoint = void (*)();
-
-// The name the music code loads its library by. Every platform's
-// LoadLibraryA loads this project's own music library for it (its file
-// name is the platform's), never a library of that name.
-constexpr const char* kMusicLibraryName = "BASS.DLL";
 
 // Whether `name` is kMusicLibraryName, without regard to ASCII case, as
 // Windows compares library names. Used by the platforms' LoadLibraryA.

@@ -25,6 +25,7 @@ foreach(variant full no_is_sliding)
   set(fake music_fake_bass_${variant})
   add_library(${fake} MODULE ${CMAKE_CURRENT_SOURCE_DIR}/music_fake_bass.cpp)
   target_link_libraries(${fake} PRIVATE demo_options)
+  target_compile_definitions(${fake} PRIVATE DEMO_MUSIC_LIBRARY)
   set_target_properties(${fake} PROPERTIES
     OUTPUT_NAME demobass PREFIX lib
     CXX_VISIBILITY_PRESET hidden

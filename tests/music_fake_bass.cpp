@@ -23,7 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#define FAKE_EXPORT extern "C" __attribute__((visibility("default")))
+#include "audio/music_contract.h"
 
 namespace {
 
@@ -64,45 +64,45 @@ __attribute__((destructor)) void onUnload() { logged(0, "unloaded"); }
 
 }  // namespace
 
-FAKE_EXPORT int32_t BASS_Init(int32_t device, uint32_t frequency, uint32_t flags, void* window) {
+int32_t BASS_Init(int32_t device, uint32_t frequency, uint32_t flags, void* window) {
   return logged(1, "init %d %u %u %s", device, frequency, flags, window ? "window" : "0");
 }
 
-FAKE_EXPORT uint32_t BASS_StreamCreateFile(int32_t fromMemory, const void* file, uint32_t offset,
-                                           uint32_t length, uint32_t flags) {
+uint32_t BASS_StreamCreateFile(int32_t fromMemory, const void* file, uint32_t offset,
+                               uint32_t length, uint32_t flags) {
   return logged(7, "create %d %s %u %u 0x%x", fromMemory, static_cast<const char*>(file), offset,
                 length, flags);
 }
 
-FAKE_EXPORT int32_t BASS_Start() { return logged(1, "start"); }
+int32_t BASS_Start() { return logged(1, "start"); }
 
-FAKE_EXPORT int32_t BASS_StreamPlay(uint32_t stream, int32_t flush, uint32_t flags) {
+int32_t BASS_StreamPlay(uint32_t stream, int32_t flush, uint32_t flags) {
   const uint32_t played = logged(1, "play %u %d %u", stream, flush, flags);
   if (played) heardFrom = 0.0, heardFromTime = monotonicSeconds();
   return played;
 }
 
-FAKE_EXPORT int32_t BASS_ChannelSlideAttributes(uint32_t channel, int32_t frequency, int32_t volume,
-                                                int32_t pan, uint32_t milliseconds) {
+int32_t BASS_ChannelSlideAttributes(uint32_t channel, int32_t frequency, int32_t volume,
+                                    int32_t pan, uint32_t milliseconds) {
   return logged(1, "slide %u %d %d %d %u", channel, frequency, volume, pan, milliseconds);
 }
 
 #ifndef FAKE_BASS_WITHOUT_IS_SLIDING
-FAKE_EXPORT uint32_t BASS_ChannelIsSliding(uint32_t channel) {
+uint32_t BASS_ChannelIsSliding(uint32_t channel) {
   static int asked = 0;
   return logged(asked++ < 3 || getenv("FAKE_BASS_SLIDING"), "sliding %u", channel);
 }
 #endif
 
-FAKE_EXPORT double DemoBass_ChannelGetPosition(uint32_t) {
+double DemoBass_ChannelGetPosition(uint32_t) {
   const char* fail = getenv("FAKE_BASS_FAIL");
   return heardFrom < 0.0 || (fail && strstr(fail, "getpos")) ? -1.0 : heardNow();
 }
 
-FAKE_EXPORT int32_t DemoBass_ChannelSetPosition(uint32_t channel, double seconds) {
+int32_t DemoBass_ChannelSetPosition(uint32_t channel, double seconds) {
   if (heardFrom < 0.0 || !logged(1, "setpos %u %.3f", channel, seconds)) return 0;
   heardFrom = seconds, heardFromTime = monotonicSeconds();
   return 1;
 }
 
-FAKE_EXPORT int32_t BASS_Free() { return logged(1, "free"); }
+int32_t BASS_Free() { return logged(1, "free"); }

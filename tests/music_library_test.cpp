@@ -132,7 +132,7 @@ struct Offline {
   std::string out;  // every frame rendered
   Offline() { EXPECT_TRUE(DemoBass_InitOffline(kRate)); }
   ~Offline() { BASS_Free(); }
-  void play(const std::string& file, uint32_t flags = kDemoBassLoop) {
+  void play(const std::string& file, uint32_t flags = kMusicLoop) {
     EXPECT_TRUE(BASS_StreamPlay(BASS_StreamCreateFile(0, file.c_str(), 0, 0, 0), 1, flags)) << file;
   }
   // One channel of everything rendered, `frames` more first.
@@ -153,7 +153,7 @@ Samples slid(int frequency, int volume, int pan, uint32_t ms, int side = 0) {
 }
 
 TEST(MusicLibrary, FrequencySlideLowersPitchLinearlyOverItsTime) {
-  const Samples out = slid(1000, kDemoBassKeepVolume, kDemoBassKeepPan, 500);
+  const Samples out = slid(1000, kMusicKeepVolume, kMusicKeepPan, 500);
   // From 440 Hz at the file's 44.1 kHz down a straight line to
   // 440 * 1000 / 44100 Hz, then holding there.
   for (double part : {-0.1, 0.25, 0.5, 0.75, 1.5}) {
@@ -239,7 +239,7 @@ TEST(MusicLibrary, OpeningReadsOneSecondAndDamageFurtherOnIsTheEnd) {
   const size_t intact = size_t(sf_readf_float(file, all.data(), info.frames));
   sf_close(file);
   ASSERT_TRUE(intact > kRate && intact < 3 * kRate) << intact;
-  for (uint32_t flags : {0u, kDemoBassLoop}) {
+  for (uint32_t flags : {0u, kMusicLoop}) {
     Offline music;
     framesRead = 0;
     music.play(cut, flags);
@@ -323,7 +323,7 @@ TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
   // 1.25 s holds exactly 550 cycles, so a seamless loop is a clean tone; at
   // over a second it is not held in memory but read again, from its start.
   const std::string file = tone("long.wav", kWav, 1.25);
-  ASSERT_TRUE(BASS_StreamPlay(BASS_StreamCreateFile(0, file.c_str(), 0, 0, 0), 1, kDemoBassLoop));
+  ASSERT_TRUE(BASS_StreamPlay(BASS_StreamCreateFile(0, file.c_str(), 0, 0, 0), 1, kMusicLoop));
   ASSERT_TRUE(BASS_Start());
   for (auto began = Clock::now(); std::filesystem::file_size(recording) < 8 * kRate;) {
     ASSERT_LT(Clock::now() - began, 20s) << "the output stalled";
@@ -337,8 +337,8 @@ TEST(DiskAudio, LoopsWithoutASeamAndSlidingLastsTheLongerSlidesTime) {
   // The output runs ahead of the clock, and still the caller waits the
   // 500 ms of the frequency slide, not the 200 ms of the volume slide.
   const auto asked = Clock::now();
-  ASSERT_TRUE(BASS_ChannelSlideAttributes(1, 1000, kDemoBassKeepVolume, kDemoBassKeepPan, 500));
-  ASSERT_TRUE(BASS_ChannelSlideAttributes(1, kDemoBassKeepFrequency, 0, kDemoBassKeepPan, 200));
+  ASSERT_TRUE(BASS_ChannelSlideAttributes(1, 1000, kMusicKeepVolume, kMusicKeepPan, 500));
+  ASSERT_TRUE(BASS_ChannelSlideAttributes(1, kMusicKeepFrequency, 0, kMusicKeepPan, 200));
   EXPECT_TRUE(BASS_ChannelIsSliding(1)) << "sliding from the moment it is asked for";
   while (BASS_ChannelIsSliding(1) && Clock::now() - asked < 10s) std::this_thread::sleep_for(1ms);
   const auto waited = Clock::now() - asked;

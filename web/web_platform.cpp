@@ -34,17 +34,15 @@ EntryPoint entryOf(Fn function) {
   return reinterpret_cast<EntryPoint>(function);
 }
 
+// The name each entry point is looked up by is its own.
+#define ENTRY(function) \
+  { #function, entryOf(&function) }
 const NamedEntry kMusicEntries[] = {
-    {"BASS_Init", entryOf(&BASS_Init)},
-    {"BASS_StreamCreateFile", entryOf(&BASS_StreamCreateFile)},
-    {"BASS_Start", entryOf(&BASS_Start)},
-    {"BASS_StreamPlay", entryOf(&BASS_StreamPlay)},
-    {"BASS_ChannelSlideAttributes", entryOf(&BASS_ChannelSlideAttributes)},
-    {"BASS_ChannelIsSliding", entryOf(&BASS_ChannelIsSliding)},
-    {"BASS_Free", entryOf(&BASS_Free)},
-    {"DemoBass_ChannelGetPosition", entryOf(&DemoBass_ChannelGetPosition)},
-    {"DemoBass_ChannelSetPosition", entryOf(&DemoBass_ChannelSetPosition)},
+    ENTRY(BASS_Init),       ENTRY(BASS_StreamCreateFile),       ENTRY(BASS_Start),
+    ENTRY(BASS_StreamPlay), ENTRY(BASS_ChannelSlideAttributes), ENTRY(BASS_ChannelIsSliding),
+    ENTRY(BASS_Free),       ENTRY(DemoBass_ChannelGetPosition), ENTRY(DemoBass_ChannelSetPosition),
 };
+#undef ENTRY
 
 // The one module there is; its address is the handle.
 int builtInMusicModule = 0;

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t stream = BASS_StreamCreateFile(0, path.c_str(), 0, 0, kStreamFlags);
     if (stream != 0) {
       BASS_Start();
-      BASS_StreamPlay(stream, 1, setting[0] & 1 ? kDemoBassLoop : 0);
+      BASS_StreamPlay(stream, 1, setting[0] & 1 ? kMusicLoop : 0);
       for (int block = 0; block < kBlocks; ++block) {
         if (block == setting[1] % kBlocks) {
           // Anything from far below to far above the library's ranges.

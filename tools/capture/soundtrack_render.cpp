@@ -7,14 +7,13 @@
 #include <string>
 
 #include "audio/demobass.h"
-#include "host/music.h"
 #include "tools/capture/video_encoder.h"
 
 namespace {
 
 // The fade starts on a frame boundary: 300 ms is 18 frames.
-constexpr long kFadeStartFrame = kFadeOutDelayMs * kVideoFramesPerSecond / 1000;
-static_assert(kFadeStartFrame * 1000 == kFadeOutDelayMs * kVideoFramesPerSecond);
+constexpr long kFadeStartFrame = kMusicEnding.fadeDelayMs * kVideoFramesPerSecond / 1000;
+static_assert(kFadeStartFrame * 1000 == kMusicEnding.fadeDelayMs * kVideoFramesPerSecond);
 
 bool playing = false;
 
@@ -44,12 +43,13 @@ std::string findMusicFile(std::string& note) {
 // The slides the demo starts at the end, at the frames where they start.
 bool startEndingSlides(long endingFrame) {
   if (endingFrame == 0) {
-    return BASS_ChannelSlideAttributes(kMusicChannel, kSlowDownFrequency, kDemoBassKeepVolume,
-                                       kDemoBassKeepPan, kSlowDownMs) != 0;
+    return BASS_ChannelSlideAttributes(kMusicChannel, kMusicEnding.slowDownFrequency,
+                                       kMusicKeepVolume, kMusicKeepPan,
+                                       kMusicEnding.slowDownMs) != 0;
   }
   if (endingFrame == kFadeStartFrame) {
-    return BASS_ChannelSlideAttributes(kMusicChannel, kDemoBassKeepFrequency, 0, kDemoBassKeepPan,
-                                       kFadeOutMs) != 0;
+    return BASS_ChannelSlideAttributes(kMusicChannel, kMusicKeepFrequency, 0, kMusicKeepPan,
+                                       kMusicEnding.fadeMs) != 0;
   }
   return true;
 }
@@ -64,7 +64,7 @@ bool soundtrackOpen(std::string& note) {
     return false;
   }
   const uint32_t stream = BASS_StreamCreateFile(0, file.c_str(), 0, 0, kMusicStreamFlags);
-  if (stream == 0 || !BASS_Start() || !BASS_StreamPlay(stream, 1, kDemoBassLoop)) {
+  if (stream == 0 || !BASS_Start() || !BASS_StreamPlay(stream, 1, kMusicLoop)) {
     BASS_Free();
     note = "music file " + file + " is not playable (--no-sound makes a silent video)";
     return false;

@@ -1,18 +1,21 @@
 // soundtrack_render.h - the demo's music for a video, rendered offline.
 //
 // Plays "data.dat" from the working directory, or else from beside the
-// program, through the demo's own music library in its offline mode, 1/60 s of sound per video
-// frame, so sound and picture stay in step whatever the capture's speed. The ending is the live
-// program's: the slide to 1000 Hz over 500 ms, 300 ms later the fade to
-// silence over 200 ms, over kSoundtrackEndingFrames held video frames.
+// program, through the demo's own music library in its offline mode, 1/60 s
+// of sound per video frame, so sound and picture stay in step whatever the
+// capture's speed. The ending is the live program's (kMusicEnding in
+// audio/music_contract.h), over kSoundtrackEndingFrames held video frames.
 // One soundtrack per process; used by demo-capture's --video.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// Length of the ending in video frames at 60 per second (500 ms).
-constexpr long kSoundtrackEndingFrames = 30;
+#include "audio/music_contract.h"
+#include "host/pacing.h"
+
+// Length of the ending in video frames at 60 per second.
+constexpr long kSoundtrackEndingFrames = kMusicEnding.slowDownMs * kFramesPerSecond / 1000;
 
 // Starts the music. Returns false, with a one-line reason in `note` (where
 // data.dat was looked for, or that it does not play), when it cannot play.

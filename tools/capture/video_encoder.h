@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/music.h"
+#include "audio/music_contract.h"
 #include "host/pacing.h"
 
 enum class VideoPicture {

@@ -195,8 +195,8 @@ test('plays: the picture fits the window, crisp or smoothed',
 }));
 
 // In full screen the first Escape only leaves full screen. The second ends
-// the run with the music's slides as ramps (to 1000 Hz over 500 ms; 300 ms
-// in, to silence over 200 ms) and waits for both; then "Play again" shows,
+// the run with the music's ending (kMusicEnding in audio/music_contract.h)
+// as two ramps and waits for both; then "Play again" shows,
 // out of full screen, over a black canvas, and takes a deliberate act.
 test('plays: Escape in full screen, the end with the music\'s slides, no restart by a stray key',
      group('plays'), () => withPage('/index.html', async (page, problems) => {

@@ -1,4 +1,7 @@
-// stop_signals.h - SIGINT, SIGTERM and SIGHUP as a polite request to stop.
+// stop_requests.h - a request to stop from outside the window, taken
+// politely: on POSIX the signals SIGINT, SIGTERM and SIGHUP
+// (platform/posix/stop_signals.cpp), on Windows a console's Ctrl+C, Ctrl+Break
+// or close (platform/win32/console_stop.cpp).
 //
 // A terminal's Ctrl-C, a session manager's SIGTERM or the SIGHUP of a
 // closed terminal or ended session should end the demo the way closing its
@@ -7,9 +10,9 @@
 // SIGINT and SIGTERM itself only when they are not ignored, so the demo
 // takes all three over itself. A signal already ignored when the program
 // starts (SIGHUP under nohup, SIGINT in a script's background job) stays
-// ignored, as the shell's convention has it. Used by the POSIX platforms,
-// which hand each stop request to the demo as a Quit input, and by the
-// capture tool, whose run stops the same way.
+// ignored, as the shell's convention has it. Used by the platforms, which
+// hand each stop request to the demo as a Quit input, and by the capture
+// tool, whose run stops the same way.
 #pragma once
 
 // How a blocking call (a write, a wait) that a stop signal lands in goes on.

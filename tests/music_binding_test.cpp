@@ -19,7 +19,7 @@
 #include "host/music_pacing.h"
 #include "host/music_sync.h"
 #include "platform/null/null_screen.h"
-#include "platform/posix/stop_signals.h"
+#include "platform/stop_requests.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
 

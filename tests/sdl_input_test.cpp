@@ -4,8 +4,8 @@
 
 #include <csignal>
 
-#include "platform/posix/stop_signals.h"
 #include "platform/sdl/sdl_screen.h"
+#include "platform/stop_requests.h"
 
 namespace {
 

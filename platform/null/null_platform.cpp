@@ -1,7 +1,7 @@
 // null_platform.cpp - display and input of the null platform (null_screen.h).
 #include "host/input_queue.h"
 #include "platform/null/null_screen.h"
-#include "platform/posix/stop_signals.h"
+#include "platform/stop_requests.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ Screen* openScreen() {
 
 void presentCanvas(Screen* screen) { ++screen->framesShown; }
 
-// A stop signal caught by the program (platform/posix/stop_signals.h) is a
+// A stop signal caught by the program (platform/stop_requests.h) is a
 // Quit here too.
 bool nextInput(DemoInput& input) {
   if (takeStopRequest()) {

@@ -1,7 +1,9 @@
-// stop_signals.cpp - the handler only counts; the program reads the count.
-#include "platform/posix/stop_signals.h"
-
+// stop_signals.cpp - platform/stop_requests.h on POSIX: SIGINT, SIGTERM and
+// SIGHUP are the stop requests. The handler only counts; the program reads
+// the count.
 #include <csignal>
+
+#include "platform/stop_requests.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "effects/canvas.h"
 #include "platform/platform.h"
 #include "platform/posix/descriptors.h"
-#include "platform/posix/stop_signals.h"
 #include "platform/sdl/sdl_screen.h"
+#include "platform/stop_requests.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <SDL.h>
 
 #include "platform/platform.h"
-#include "platform/posix/stop_signals.h"
+#include "platform/stop_requests.h"
 
 namespace {
 

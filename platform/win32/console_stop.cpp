@@ -1,9 +1,9 @@
-// console_stop.cpp - platform/posix/stop_signals.h on Windows: a console's
+// console_stop.cpp - platform/stop_requests.h on Windows: a console's
 // Ctrl+C, Ctrl+Break, closing it, logging off and shutting down are the
 // stop requests there. The handler only counts; the program reads the count.
 #include <windows.h>
 
-#include "platform/posix/stop_signals.h"
+#include "platform/stop_requests.h"
 
 namespace {
 

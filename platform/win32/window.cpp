@@ -11,7 +11,7 @@
 #include "effects/canvas.h"
 #include "host/input_queue.h"
 #include "platform/platform.h"
-#include "platform/posix/stop_signals.h"
+#include "platform/stop_requests.h"
 
 struct Screen {
   HWND window;

@@ -25,7 +25,7 @@
 #include "host/frame_loop.h"
 #include "host/music_sync.h"
 #include "platform/null/null_screen.h"
-#include "platform/posix/stop_signals.h"
+#include "platform/stop_requests.h"
 #include "scenes/demo_state.h"
 #include "scenes/render_frame.h"
 #include "tools/capture/capture_options.h"

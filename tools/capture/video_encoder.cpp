@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "effects/canvas.h"
-#include "platform/posix/stop_signals.h"
+#include "platform/stop_requests.h"
 #include "tools/capture/progress.h"
 
 extern char** environ;

@@ -29,6 +29,9 @@ run_demo "$dir" ./demo Escape
 expect "music library missing" 0 "no $dir/libdemobass.so beside the executable, and the system's search"
 cp "$build/tests/music_fake/no_is_sliding/libdemobass.so" "$dir/"
 run_demo "$dir" ./demo Escape; expect "library lacking an entry point" 0 BASS_ChannelIsSliding
+# Half of the optional position pair is neither: paced by the clock, skips leave the music be.
+cp "$build/tests/music_fake/no_get_position/libdemobass.so" "$dir/"
+run_demo "$dir" ./demo "space Escape"; expect "library without the position pair" 0
 # Cut short of its segments, the library would be mapped past its end.
 for cut in 1000 5000 20000; do
   head -c $cut "$work/libdemobass.so" >"$dir/libdemobass.so"

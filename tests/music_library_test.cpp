@@ -210,17 +210,14 @@ TEST(MusicLibrary, FilesWhoseStartIsNotAudioAreRefused) {
   // from the file's size, a little above what decodes: still playable.
   const std::string mp3 = readFile(tone("info.mp3", kMp3, 2.0));
   ASSERT_EQ(mp3.substr(417, 2), "\xff\xfb") << "not a 417-byte first frame";
+  // Plain noise, and the real data.dat with a byte appended (it plays), are
+  // fault_injection.sh's. Its length unknown to libsndfile, an Ogg file plays
+  // as far as it decodes: cut in half, nothing of its one page of audio.
   const std::tuple<const char*, std::string, bool> files[] = {
-      {"noise", noise, false},
       {"noise behind an Ogg mark", "OggS" + noise, false},
       {"noise behind a WAV header", "RIFF\x24\x00\x01\x00WAVEfmt "s + noise, false},
       {"Ogg cut in its header", ogg.substr(0, 200), false},
       {"FLAC cut in its first second", flac.substr(0, flac.size() / 8), false},
-      {"whole.ogg", ogg, true},
-      // Its length unknown to libsndfile, an Ogg file plays as far as it
-      // decodes: with a byte after it, whole; cut in half, nothing of its
-      // one page of audio.
-      {"Ogg with a byte after it", ogg + "x", true},
       {"Ogg cut in half", ogg.substr(0, ogg.size() / 2), false},
       {"bare.mp3", mp3.substr(417), true},
   };

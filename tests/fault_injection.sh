@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Bad situations for the real demo: no display or one that cannot be
-# opened, no sound card, no music library, one cut short or one lacking an
-# entry point, every kind of bad "data.dat", a close request and stop
+# opened, no sound card, no music library, one cut short, one lacking an
+# entry point or half the optional position pair, every kind of bad "data.dat", a close request and stop
 # signals mid-script, and the X server dying under it. The demo says what is wrong
 # in one line (nothing when all is well; Xlib speaks for itself), keeps its
 # memory bounded, and ends normally and promptly.

@@ -150,7 +150,7 @@ TEST(CaptureTool, OutputThatCannotBeWrittenFailsTheRunAndLeavesNothing) {
       {"--frames 3 --trace >&-", "", "cannot write the trace: standard output is closed"},
       {"--frames 300 --trace >/dev/full", "", "cannot write the trace: No space left on device"},
       {"--keys 3:escape --ppm-at 5 --out " + out, "", "no snapshot of pass 5: the run ended after"},
-      {"--frames 3 --ppm-at 2 --out " + out, fileLimit, "canvas-000002.ppm: File too large"},
+      {"--frames 3 --ppm-at 3 --out " + out, fileLimit, "canvas-000003.ppm: File too large"},
       {"--frames 60 --video " + out + "/x.mp4", fileLimit, "File too large"},
       {"--frames 5 --video " + out + "/missing/x.mp4", "", "cannot write " + out + "/missing"},
       {"--frames 5 --video " + out + "/x.mp4", "PATH=/nonexistent ", "ffmpeg not found"},

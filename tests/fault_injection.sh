@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Bad situations for the real demo: no display or one that cannot be
-# opened, no sound card, no music library, one cut short or one lacking an
-# entry point, every kind of bad "data.dat", a close request and stop
+# opened, no sound card, no music library, one cut short, one lacking an
+# entry point or half the optional position pair, every kind of bad "data.dat", a close request and stop
 # signals mid-script, and the X server dying under it. The demo says what is wrong
 # in one line (nothing when all is well; Xlib speaks for itself), keeps its
 # memory bounded, and ends normally and promptly.
@@ -29,6 +29,9 @@ run_demo "$dir" ./demo Escape
 expect "music library missing" 0 "no $dir/libdemobass.so beside the executable, and the system's search"
 cp "$build/tests/music_fake/no_is_sliding/libdemobass.so" "$dir/"
 run_demo "$dir" ./demo Escape; expect "library lacking an entry point" 0 BASS_ChannelIsSliding
+# Half of the optional position pair is neither: paced by the clock, skips leave the music be.
+cp "$build/tests/music_fake/no_get_position/libdemobass.so" "$dir/"
+run_demo "$dir" ./demo "space Escape"; expect "library without the position pair" 0
 # Cut short of its segments, the library would be mapped past its end.
 for cut in 1000 5000 20000; do
   head -c $cut "$work/libdemobass.so" >"$dir/libdemobass.so"

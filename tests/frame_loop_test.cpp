@@ -38,12 +38,15 @@ TEST_F(FrameLoop, QuitEndsTheLoopAfterItsFrameIsDrawnAndSkipsBeforeItCount) {
   EXPECT_FALSE(pollInputs()) << "the quit was taken once";
 }
 
-// A full queue keeps the oldest inputs rather than writing over them.
+// A full queue keeps the oldest inputs rather than writing over them; once
+// taken, the ring goes round and takes more.
 TEST_F(FrameLoop, AFullQueueDropsTheNewestInputs) {
   for (int i = 0; i < kInputQueueSize; ++i) queueInput(DemoInput::Skip);
   queueInput(DemoInput::Quit);
   EXPECT_FALSE(pollInputs());
   EXPECT_EQ(demoState.sceneIndex, kInputQueueSize);
+  queueInput(DemoInput::Quit);
+  EXPECT_TRUE(pollInputs()) << "the input after a full ring was lost";
 }
 
 }  // namespace

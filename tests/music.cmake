@@ -16,12 +16,12 @@ target_compile_definitions(music_library_test PRIVATE
 add_dependencies(music_library_test demo soundtrack_data)
 
 # The fake music library, in one directory per setting the binding must cope
-# with: the full fake, or one lacking BASS_ChannelIsSliding (for
-# fault_injection.sh). The binding looks beside the executable first, so
+# with: the full fake, or one lacking BASS_ChannelIsSliding or half of the
+# position pair (for fault_injection.sh). The binding looks beside the executable first, so
 # the binding test is built beside the full fake, without a run path into
 # the build tree.
 set(MUSIC_FAKE_DIR ${CMAKE_CURRENT_BINARY_DIR}/music_fake)
-foreach(variant full no_is_sliding)
+foreach(variant full no_is_sliding no_get_position)
   set(fake music_fake_bass_${variant})
   add_library(${fake} MODULE ${CMAKE_CURRENT_SOURCE_DIR}/music_fake_bass.cpp)
   target_link_libraries(${fake} PRIVATE demo_options)
@@ -32,6 +32,7 @@ foreach(variant full no_is_sliding)
     LIBRARY_OUTPUT_DIRECTORY ${MUSIC_FAKE_DIR}/${variant})
 endforeach()
 target_compile_definitions(music_fake_bass_no_is_sliding PRIVATE FAKE_BASS_WITHOUT_IS_SLIDING)
+target_compile_definitions(music_fake_bass_no_get_position PRIVATE FAKE_BASS_WITHOUT_GET_POSITION)
 
 demo_test(music_binding_test
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/music_binding_test.cpp

@@ -8,7 +8,8 @@
 // "<ms> unloaded". FAKE_BASS_FAIL may name calls that fail. A stream gets the handle 7, so that a
 // caller passing it where the constant channel 1 belongs shows in the log. The sliding query
 // answers 1 three times, then 0; with FAKE_BASS_SLIDING set, always 1. Built with
-// FAKE_BASS_WITHOUT_IS_SLIDING it lacks BASS_ChannelIsSliding.
+// FAKE_BASS_WITHOUT_IS_SLIDING it lacks BASS_ChannelIsSliding; with
+// FAKE_BASS_WITHOUT_GET_POSITION, DemoBass_ChannelGetPosition.
 //
 // The position pair: the stream heard runs on the monotonic clock from
 // "play", at FAKE_BASS_RATE times real time (default 1; 0 stalls it, 1.25
@@ -94,10 +95,12 @@ uint32_t BASS_ChannelIsSliding(uint32_t channel) {
 }
 #endif
 
+#ifndef FAKE_BASS_WITHOUT_GET_POSITION
 double DemoBass_ChannelGetPosition(uint32_t) {
   const char* fail = getenv("FAKE_BASS_FAIL");
   return heardFrom < 0.0 || (fail && strstr(fail, "getpos")) ? -1.0 : heardNow();
 }
+#endif
 
 int32_t DemoBass_ChannelSetPosition(uint32_t channel, double seconds) {
   if (heardFrom < 0.0 || !logged(1, "setpos %u %.3f", channel, seconds)) return 0;

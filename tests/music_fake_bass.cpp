@@ -56,7 +56,7 @@ double monotonicSeconds() {
 // The stream heard stood at `heardFrom` at `heardFromTime`; negative before play.
 double heardFrom = -1.0, heardFromTime = 0.0;
 
-double heardNow() {
+[[maybe_unused]] double heardNow() {  // unused without the position query
   const char* rate = getenv("FAKE_BASS_RATE");
   return heardFrom + (monotonicSeconds() - heardFromTime) * (rate ? atof(rate) : 1.0);
 }

@@ -154,9 +154,17 @@ case $group in
     # screenshots' own timing allows a few passes either way).
     play frame wait frame alt+F4
     expect "Alt+F4" 0 "no audio output device"
-    first=$(grep -nx "${shots[0]}" "$nokeys" | head -n 1 | cut -d: -f1)
-    last=$(grep -nx "${shots[1]}" "$nokeys" | head -n 1 | cut -d: -f1)
-    ms=$((times[1] - times[0])) passes=$((${last:-0} - ${first:-0}))
+    # Scene 0's frames recur (pass 407 is pass 87 again): the later shot is
+    # the recurrence nearest to where 60 a second would put it.
+    pass_of() {
+      grep -nx "$1" "$nokeys" | cut -d: -f1 | awk -v near="$2" '
+        { d = $1 > near ? $1 - near : near - $1 } NR == 1 || d < best { best = d; pass = $1 }
+        END { print pass }'
+    }
+    ms=$((times[1] - times[0]))
+    first=$(pass_of "${shots[0]}" 0)
+    last=$(pass_of "${shots[1]}" $((${first:-0} + ms * 60 / 1000)))
+    passes=$((${last:-0} - ${first:-0}))
     if [ -n "$first" ] && [ -n "$last" ] && [ $((passes * 1000)) -le $((ms * 60 + 10000)) ] &&
       [ $((passes * 1000)) -ge $((ms * 45)) ]; then
       pass "paced: passes $first to $last in $ms ms ($((passes * 1000 / ms)) a second)"

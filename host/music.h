@@ -41,7 +41,7 @@ void unloadMusicApi();
 // library unloaded when the music cannot play.
 void musicStart();
 
-// Seconds of the music heard now (the library's DemoBass_ChannelGetPosition), or a
+// Seconds of the music heard now (DemoBass_ChannelGetPosition), or a
 // negative value when no music plays, the library cannot tell, or the call
 // failed. Called by the music-led frame loops.
 double musicHeardSeconds();
@@ -51,8 +51,8 @@ double musicHeardSeconds();
 // nothing, when no music plays or the library cannot move it.
 bool musicMoveTo(double seconds);
 
-// Plays the music's ending (kMusicEnding), waits until both slides are done, frees the output
-// and unloads the library. Returns at once when no music was playing. The
+// Plays the music's ending (kMusicEnding), waits until both slides are
+// done, frees the output and unloads the library. Returns at once when no music was playing. The
 // wait ends early on a stop signal that arrives during it, and at the
 // latest 1.5 s past the slides' time, should the library never report
 // them done.

@@ -52,8 +52,8 @@ double musicHeardSeconds();
 bool musicMoveTo(double seconds);
 
 // Plays the music's ending (kMusicEnding), waits until both slides are
-// done, frees the output and unloads the library. Returns at once when no music was playing. The
-// wait ends early on a stop signal that arrives during it, and at the
-// latest 1.5 s past the slides' time, should the library never report
-// them done.
+// done, frees the output and unloads the library. Returns at once when no
+// music was playing. The wait ends early on a stop signal that arrives
+// during it, and at the latest 1.5 s past the slides' time, should the
+// library never report them done.
 void musicEnd();

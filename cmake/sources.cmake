@@ -38,16 +38,19 @@ set(DEMO_SHARED_HOST_SOURCES
   host/music_sync.cpp
   host/music_pacing.cpp)
 
-# The platforms (platform/platform.h): the system calls of POSIX machines,
-# shared by the Linux desktop over SDL and the null platform.
-set(DEMO_POSIX_SOURCES platform/posix/system.cpp platform/posix/stop_signals.cpp
+# The platforms (platform/platform.h). Every platform's library loader
+# keeps its failures' reasons in one place.
+set(DEMO_PLATFORM_SHARED_SOURCES platform/load_error.cpp)
+# The system calls of POSIX machines, shared by the Linux desktop over SDL
+# and the null platform.
+set(DEMO_POSIX_SOURCES ${DEMO_PLATFORM_SHARED_SOURCES} platform/posix/system.cpp platform/posix/stop_signals.cpp
   platform/posix/descriptors.cpp platform/posix/elf_check.cpp)
 set(DEMO_SDL_SOURCES platform/sdl/display.cpp platform/sdl/present.cpp platform/sdl/input.cpp)
 set(DEMO_NULL_SOURCES platform/null/null_platform.cpp)
 
 # Windows (platform/win32/): the system calls, shared by the window platform
 # and the null platform there, and the window itself.
-set(DEMO_WIN32_SYSTEM_SOURCES platform/win32/system.cpp platform/win32/console_stop.cpp)
+set(DEMO_WIN32_SYSTEM_SOURCES ${DEMO_PLATFORM_SHARED_SOURCES} platform/win32/system.cpp platform/win32/console_stop.cpp)
 set(DEMO_WIN32_SOURCES platform/win32/window.cpp)
 
 # The portable CRC-32 of the canvas (host/crc32.h), for the builds without

@@ -12,10 +12,10 @@
 #include <emscripten.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "host/input_queue.h"
+#include "platform/load_error.h"
 #include "platform/platform.h"
 #include "web/web_music.h"
 
@@ -48,20 +48,14 @@ const NamedEntry kMusicEntries[] = {
 int builtInMusicModule = 0;
 int musicModuleLoads = 0;
 
-char loadError[160] = "";
-
 }  // namespace
 
 namespace platform {
 
 ModuleHandle LoadLibraryA(const char* name) {
-  loadError[0] = '\0';
-  if (name == nullptr) {
-    std::snprintf(loadError, sizeof loadError, "no library name given");
-    return nullptr;
-  }
+  if (!beginLoad(name)) return nullptr;
   if (!isMusicLibraryName(name)) {
-    std::snprintf(loadError, sizeof loadError, "the web page has no library %.64s", name);
+    noteLoadError("the web page has no library %.64s", name);
     return nullptr;
   }
   ++musicModuleLoads;
@@ -83,8 +77,6 @@ bool FreeLibrary(ModuleHandle module) {
 }
 
 void Sleep(uint32_t milliseconds) { emscripten_sleep(milliseconds); }
-
-const char* lastLoadError() { return loadError; }
 
 }  // namespace platform
 

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/load_error.h"
 #include "platform/platform.h"
 #include "platform/posix/descriptors.h"
 #include "platform/posix/elf_check.h"
@@ -24,8 +25,6 @@
 namespace {
 
 constexpr const char* kMusicLibraryFile = "libdemobass.so";
-
-thread_local char loadError[512] = "";
 
 // Writes "<directory of the executable>/<file>" into `out`; false when the
 // executable's path is unknown or the result would not fit.
@@ -52,12 +51,12 @@ void* openWholeLibrary(const char* path) {
     bool whole = elfFileWhole(fd, why, sizeof why);
     close(fd);
     if (!whole) {
-      snprintf(loadError, sizeof loadError, "%s: %s", path, why);
+      noteLoadError("%s: %s", path, why);
       return nullptr;
     }
   }
   if (void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL)) return module;
-  snprintf(loadError, sizeof loadError, "%s", dlerror());
+  noteLoadError("%s", dlerror());
   return nullptr;
 }
 
@@ -66,11 +65,7 @@ void* openWholeLibrary(const char* path) {
 namespace platform {
 
 ModuleHandle LoadLibraryA(const char* name) {
-  loadError[0] = '\0';
-  if (name == nullptr) {
-    snprintf(loadError, sizeof loadError, "no library name given");
-    return nullptr;
-  }
+  if (!beginLoad(name)) return nullptr;
   const char* file = isMusicLibraryName(name) ? kMusicLibraryFile : name;
   char local[PATH_MAX];
   // A file name without a directory goes to the executable's directory
@@ -82,9 +77,8 @@ ModuleHandle LoadLibraryA(const char* name) {
   if (void* module = dlopen(file, RTLD_NOW | RTLD_LOCAL)) return module;
   // The file is named, not the name asked for, and both places it was
   // looked for.
-  snprintf(loadError, sizeof loadError,
-           "no %.240s beside the executable, and the system's search failed: %.200s",
-           besideKnown ? local : file, dlerror());
+  noteLoadError("no %.240s beside the executable, and the system's search failed: %.200s",
+                besideKnown ? local : file, dlerror());
   return nullptr;
 }
 
@@ -110,8 +104,6 @@ void Sleep(uint32_t milliseconds) {
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
   }
 }
-
-const char* lastLoadError() { return loadError; }
 
 }  // namespace platform
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/load_error.h"
 #include "platform/platform.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -22,8 +23,6 @@
 namespace {
 
 constexpr const char* kMusicLibraryFile = "demobass.dll";
-
-thread_local char loadError[512] = "";
 
 // Writes "<directory of the executable>\<file>" into `out`; false when the
 // executable's path is unknown or the result would not fit.
@@ -44,8 +43,8 @@ void noteLoadFailure(const char* file) {
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                  reason, sizeof reason, nullptr);
   reason[std::strcspn(reason, "\r\n")] = '\0';
-  std::snprintf(loadError, sizeof loadError, "%s: %s (error %lu)", file,
-                reason[0] != '\0' ? reason : "cannot load it", static_cast<unsigned long>(code));
+  noteLoadError("%s: %s (error %lu)", file, reason[0] != '\0' ? reason : "cannot load it",
+                static_cast<unsigned long>(code));
 }
 
 bool hasDirectory(const char* file) { return std::strpbrk(file, "\\/:") != nullptr; }
@@ -81,11 +80,7 @@ HANDLE frameTimer() {
 namespace platform {
 
 ModuleHandle LoadLibraryA(const char* name) {
-  loadError[0] = '\0';
-  if (name == nullptr) {
-    std::snprintf(loadError, sizeof loadError, "no library name given");
-    return nullptr;
-  }
+  if (!beginLoad(name)) return nullptr;
   const char* file = isMusicLibraryName(name) ? kMusicLibraryFile : name;
   char local[MAX_PATH];
   if (!hasDirectory(file) && besideExecutable(file, local, sizeof local) &&
@@ -110,8 +105,6 @@ bool FreeLibrary(ModuleHandle module) {
 }
 
 void Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
-
-const char* lastLoadError() { return loadError; }
 
 }  // namespace platform
 

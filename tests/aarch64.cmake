@@ -9,8 +9,7 @@ endif()
 find_program(DEMO_AARCH64_CXX aarch64-linux-gnu-g++)
 find_program(DEMO_QEMU_AARCH64 qemu-aarch64-static)
 if(NOT DEMO_AARCH64_CXX OR NOT DEMO_QEMU_AARCH64)
-  add_test(NAME aarch64_traces COMMAND sh -c
-    "echo 'aarch64 tests need g++-aarch64-linux-gnu and qemu-user-static (see tools/setup-debian.sh)' >&2; exit 1")
+  demo_missing_test(aarch64_traces "g++-aarch64-linux-gnu and qemu-user-static")
   return()
 endif()
 

@@ -26,8 +26,7 @@ if(MPFR_FOUND)
   target_compile_definitions(trig_accuracy_test PRIVATE
     REFERENCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/reference")
 else()
-  add_test(NAME trig_accuracy_mpfr_missing
-    COMMAND sh -c "echo 'MPFR is missing: sh tools/setup-debian.sh --tests' >&2; exit 1")
+  demo_missing_test(trig_accuracy MPFR)
 endif()
 
 # No C-library transcendental in the core: sineCosine stands in for them.

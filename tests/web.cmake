@@ -39,14 +39,13 @@ set_tests_properties(web_page PROPERTIES FIXTURES_SETUP web_page TIMEOUT 600)
 if(DEMO_NODE)
   add_test(NAME web_serve COMMAND ${DEMO_NODE} --test ${CMAKE_SOURCE_DIR}/web/tests/serve_test.mjs)
 else()
-  add_test(NAME web_serve COMMAND sh -c "echo 'web_serve needs Node.js (see tools/setup-debian.sh)' >&2; exit 1")
+  demo_missing_test(web_serve Node.js)
 endif()
 
 set(web_groups plays touch loading capture)
 foreach(group ${web_groups})
   if(web_missing)
-    add_test(NAME web_browser_${group}
-      COMMAND sh -c "echo 'web tests need: ${web_missing} (see tools/setup-debian.sh)' >&2; exit 1")
+    demo_missing_test(web_browser_${group} "${web_missing}")
   else()
     add_test(NAME web_browser_${group}
       COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/browser_test.mjs --web ${DEMO_WEB_OUT}
@@ -64,8 +63,7 @@ if(NOT EXISTS ${CMAKE_SOURCE_DIR}/web/node_modules/puppeteer-core/package.json)
   list(APPEND firefox_missing "puppeteer-core (npm ci in web/)")
 endif()
 if(firefox_missing)
-  add_test(NAME web_firefox
-    COMMAND sh -c "echo 'web_firefox needs: ${firefox_missing} (see tools/setup-debian.sh)' >&2; exit 1")
+  demo_missing_test(web_firefox "${firefox_missing}")
 else()
   add_test(NAME web_firefox
     COMMAND ${DEMO_NODE} ${CMAKE_SOURCE_DIR}/web/tests/firefox_test.mjs --web ${DEMO_WEB_OUT} --firefox ${DEMO_FIREFOX})

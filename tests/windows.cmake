@@ -49,8 +49,7 @@ endif()
 set(windows_groups prefix traces capture demo package)
 foreach(group ${windows_groups})
   if(windows_missing)
-    add_test(NAME windows_${group}
-      COMMAND sh -c "echo 'Windows tests need: ${windows_missing} (see tools/setup-debian.sh)' >&2; exit 1")
+    demo_missing_test(windows_${group} "${windows_missing}")
   else()
     add_test(NAME windows_${group}
       COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows_test.sh ${group} ${CMAKE_BINARY_DIR}

@@ -20,37 +20,54 @@ namespace {
 constexpr int kOutputRate = 44100;
 constexpr int kBlockFrames = 64;
 
-void resampleOneSecond(benchmark::State& state) {
-  const int converter = static_cast<int>(state.range(0));
-  const double ratio = static_cast<double>(state.range(1)) / 10.0;
-  std::vector<float> input(2 * 48000);
+constexpr long kInputFrames = 48000;  // a second of stereo input, played round
+constexpr long kChunkFrames = 4096;   // the most input one call is offered
+
+// Makes one second of output per iteration, in the callback's blocks, from
+// a tone; `step(in, inFrames, out, outFrames, used, made)` is one call of
+// the resampler under test, which reports the frames it used and made.
+template <typename Step>
+void outputSeconds(benchmark::State& state, Step step) {
+  std::vector<float> input(2 * kInputFrames);
   for (size_t i = 0; i < input.size(); ++i) input[i] = static_cast<float>(std::sin(0.01 * i));
   float output[2 * kBlockFrames];
-  int error = 0;
-  SRC_STATE* resampler = src_new(converter, 2, &error);
-  src_set_ratio(resampler, ratio);
   long inputAt = 0;
   for (auto _ : state) {
     for (int made = 0; made < kOutputRate; made += kBlockFrames) {
-      int produced = 0;
-      while (produced < kBlockFrames) {
-        if (inputAt >= 48000 - 4096) inputAt = 0;
-        SRC_DATA data{};
-        data.data_in = input.data() + 2 * inputAt;
-        data.input_frames = 4096;
-        data.data_out = output + 2 * produced;
-        data.output_frames = kBlockFrames - produced;
-        data.src_ratio = ratio;
-        src_process(resampler, &data);
-        inputAt += data.input_frames_used;
-        produced += static_cast<int>(data.output_frames_gen);
+      for (long produced = 0; produced < kBlockFrames;) {
+        if (inputAt >= kInputFrames - kChunkFrames) inputAt = 0;
+        long used = 0, generated = 0;
+        step(input.data() + 2 * inputAt, kChunkFrames, output + 2 * produced,
+             kBlockFrames - produced, used, generated);
+        inputAt += used;
+        produced += generated;
       }
       benchmark::DoNotOptimize(output[0]);
     }
   }
-  src_delete(resampler);
   state.counters["realtime"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// libsamplerate's converter range(0) at ratio range(1) / 10.
+void resampleOneSecond(benchmark::State& state) {
+  const double ratio = static_cast<double>(state.range(1)) / 10.0;
+  int error = 0;
+  SRC_STATE* resampler = src_new(static_cast<int>(state.range(0)), 2, &error);
+  src_set_ratio(resampler, ratio);
+  outputSeconds(state, [&](const float* in, long inFrames, float* out, long outFrames, long& used,
+                           long& made) {
+    SRC_DATA data{};
+    data.data_in = in;
+    data.input_frames = inFrames;
+    data.data_out = out;
+    data.output_frames = outFrames;
+    data.src_ratio = ratio;
+    src_process(resampler, &data);
+    used = data.input_frames_used;
+    made = data.output_frames_gen;
+  });
+  src_delete(resampler);
 }
 
 // Converter, ratio x 10: the file's own 44.1 kHz, a 48 kHz file, the end of
@@ -62,28 +79,12 @@ BENCHMARK(resampleOneSecond)
 // The same for the Windows build's resampler: ratio x 10.
 void sincOneSecond(benchmark::State& state) {
   const double ratio = static_cast<double>(state.range(0)) / 10.0;
-  std::vector<float> input(2 * 48000);
-  for (size_t i = 0; i < input.size(); ++i) input[i] = static_cast<float>(std::sin(0.01 * i));
-  float output[2 * kBlockFrames];
   SincResampler* resampler = sincNew();
-  long inputAt = 0;
-  for (auto _ : state) {
-    for (int made = 0; made < kOutputRate; made += kBlockFrames) {
-      long produced = 0;
-      while (produced < kBlockFrames) {
-        if (inputAt >= 48000 - 4096) inputAt = 0;
-        long used = 0, generated = 0;
-        sincProcess(resampler, input.data() + 2 * inputAt, 4096, output + 2 * produced,
-                    kBlockFrames - produced, ratio, used, generated);
-        inputAt += used;
-        produced += generated;
-      }
-      benchmark::DoNotOptimize(output[0]);
-    }
-  }
+  outputSeconds(state, [&](const float* in, long inFrames, float* out, long outFrames, long& used,
+                           long& made) {
+    sincProcess(resampler, in, inFrames, out, outFrames, ratio, used, made);
+  });
   sincDelete(resampler);
-  state.counters["realtime"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(sincOneSecond)->Arg(10)->Arg(9)->Arg(441)->Unit(benchmark::kMillisecond);
